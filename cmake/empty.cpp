@@ -1,0 +1,1 @@
+// Placeholder so a folder with no plain sources still forms a library.

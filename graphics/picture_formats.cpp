@@ -1,0 +1,68 @@
+#include "graphics/picture_formats.h"
+
+#include <QFileInfo>
+
+namespace graphics {
+
+TPictureFormats& TPictureFormats::Instance() {
+  static TPictureFormats registry;
+  return registry;
+}
+
+void TPictureFormats::Register(const QString& ext, const QString& description, const TGraphicClass* cls) {
+  if (!cls) return;
+  const QString key = ext.toLower();
+  std::lock_guard lock(mutex_);
+  std::erase_if(entries_, [&](const Entry& e) { return e.ext == key; });
+  entries_.push_back({key, description, cls});
+}
+
+void TPictureFormats::UnregisterClass(const TGraphicClass* cls) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(entries_, [&](const Entry& e) { return e.cls == cls; });
+}
+
+const TGraphicClass* TPictureFormats::ClassForExtension(const QString& ext) const {
+  const QString key = ext.startsWith('.') ? ext.mid(1).toLower() : ext.toLower();
+  std::lock_guard lock(mutex_);
+  for (const auto& e : entries_)
+    if (e.ext == key) return e.cls;
+  return nullptr;
+}
+
+QString TPictureFormats::Description(const QString& ext) const {
+  const QString key = ext.startsWith('.') ? ext.mid(1).toLower() : ext.toLower();
+  std::lock_guard lock(mutex_);
+  for (const auto& e : entries_)
+    if (e.ext == key) return e.description;
+  return QString();
+}
+
+QStringList TPictureFormats::Extensions() const {
+  std::lock_guard lock(mutex_);
+  QStringList out;
+  for (const auto& e : entries_) out << e.ext;
+  return out;
+}
+
+QString TPictureFormats::Mask() const {
+  QStringList parts;
+  for (const QString& e : Extensions()) parts << "*." + e;
+  return parts.join(';');
+}
+
+std::unique_ptr<TGraphic> TPictureFormats::LoadFromFile(const QString& fileName) const {
+  const QString ext = QFileInfo(fileName).suffix();
+  const TGraphicClass* cls = ClassForExtension(ext);
+  if (!cls) throw EInvalidGraphic(QStringLiteral("Unknown picture file extension (.%1)").arg(ext));
+  auto g = cls->create();
+  g->LoadFromFile(fileName);
+  return g;
+}
+
+void TPictureFormats::ResetForTesting() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+}
+
+}  // namespace graphics

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs the Debian 12 packages QIVO2 needs to build, run and test. Run as root.
+set -e
+PKGS="build-essential cmake ninja-build pkg-config \
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins \
+  libjpeg62-turbo-dev zlib1g-dev libgif-dev \
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  xvfb xauth python3 imagemagick"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends $missing
+fi
