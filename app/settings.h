@@ -4,6 +4,8 @@
 // key and lets it go, so every write is on disk at once and every read sees the latest.
 #include <QString>
 
+#include "app/settings_keys.h"
+
 namespace settings {
 
 // The settings file's path (programFolder()/<executable>.ini).
@@ -26,6 +28,19 @@ class TIniFile {
   void WriteBool(const QString& section, const QString& key, bool value) const;  // 1 / 0
   void DeleteKey(const QString& section, const QString& key) const;
   void EraseSection(const QString& section) const;
+
+  // The same through the key table of settings_keys.h (the key's own default).
+  int Read(const IntKey& k) const { return ReadInteger(k.section, k.name, k.def); }
+  QString Read(const StrKey& k) const { return ReadString(k.section, k.name, k.def); }
+  int Read(const IndexedIntKey& k, int i) const { return ReadInteger(k.section, k.name(i), k.def); }
+  QString Read(const IndexedStrKey& k, int i) const { return ReadString(k.section, k.name(i), k.def); }
+  bool ReadBool1(const IntKey& k) const { return ReadBool1(k.section, k.name, k.def); }
+  bool ReadBoolNot0(const IntKey& k) const { return ReadBoolNot0(k.section, k.name, k.def); }
+  void Write(const IntKey& k, int v) const { WriteInteger(k.section, k.name, v); }
+  void Write(const StrKey& k, const QString& v) const { WriteString(k.section, k.name, v); }
+  void Write(const IndexedIntKey& k, int i, int v) const { WriteInteger(k.section, k.name(i), v); }
+  void Write(const IndexedStrKey& k, int i, const QString& v) const { WriteString(k.section, k.name(i), v); }
+  void WriteBool(const IntKey& k, bool v) const { WriteBool(k.section, k.name, v); }
 
  private:
   QString path_;
