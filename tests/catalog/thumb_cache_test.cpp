@@ -1,0 +1,333 @@
+#include "catalog/thumb_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "platform/app_folder.h"
+
+using namespace catalog;
+
+namespace {
+
+class ThumbCache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    qputenv("QIVO2_HOME", dir.filePath("home").toUtf8());
+    QDir().mkpath(dir.filePath("Cache"));
+    QDir().mkpath(dir.filePath("pics"));
+    thumb.Path = dir.filePath("Cache");
+    thumb.FileName = "pics";
+  }
+  QString pic(const QString& name, const QByteArray& content = "picture bytes") {
+    const QString p = dir.filePath("pics/" + name);
+    QFile f(p);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    return p;
+  }
+  QString cacheFile() const { return dir.filePath("Cache/pics.dat"); }
+  void add(const QString& path, const QByteArray& jpeg, uint32_t w = 90, uint32_t h = 60) {
+    thumb.Header().Width = w;
+    thumb.Header().Height = h;
+    thumb.Header().SourceWidth = w * 10;
+    thumb.Header().SourceHeight = h * 10;
+    ASSERT_TRUE(thumb.Add(path, jpeg));
+  }
+  QByteArray fileBytes() const {
+    QFile f(cacheFile());
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }
+  void writeCache(const QByteArray& bytes) {
+    QFile f(cacheFile());
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+  }
+  QTemporaryDir dir;
+  TThumb thumb;
+};
+
+uint32_t u32(const QByteArray& b, qsizetype at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(b[at + i]);
+  return v;
+}
+double f64(const QByteArray& b, qsizetype at) {
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | uint8_t(b[at + i]);
+  double d;
+  std::memcpy(&d, &v, 8);
+  return d;
+}
+
+}  // namespace
+
+TEST_F(ThumbCache, CacheFileNames) {
+  const QString exe = platform::executableBaseName();
+  struct Case {
+    TPathType type;
+    QString path, fileName, picture, expected;
+  } cases[] = {
+      {iptFree, "/c/Cache", "Photos", "/x/Photos/a.jpg", "/c/Cache/Photos.dat"},
+      {iptFree, "/c/Cache/", "my.photos", "/x/my.photos/a.jpg", "/c/Cache/my.photos"},
+      {iptFree, "/c/Cache", "", "/a.jpg", "/c/Cache/" + exe + ".dat"},
+      {iptFree, "/c/Cache", "..", "/a.jpg", "/c/Cache/" + exe + ".dat"},
+      {iptFree, "/c/Cache", "a/b", "/a.jpg", "/c/Cache/b.dat"},
+      {iptFolder, "", "thumbs", "/x/y/a.jpg", "/x/y/thumbs.dat"},
+      {iptApp, "", "Photos", "/x/a.jpg", platform::programFolder() + "/Photos.dat"},
+  };
+  for (const Case& c : cases) {
+    thumb.PathType = c.type;
+    thumb.Path = c.path;
+    thumb.FileName = c.fileName;
+    EXPECT_EQ(thumb.CacheFileName(c.picture), c.expected) << c.fileName.toStdString();
+  }
+}
+
+TEST_F(ThumbCache, AddThenReadGivesDataAndHeader) {
+  const QString a = pic("a.jpg"), b = pic("b.jpg", "longer picture bytes");
+  add(a, "JPEG-A", 94, 70);
+  add(b, "JPEG-BB", 47, 94);
+  TThumb other;  // a fresh reader builds its index by scanning
+  other.Path = thumb.Path;
+  other.FileName = thumb.FileName;
+  for (TThumb* t : {&thumb, &other}) {
+    QByteArray data;
+    ASSERT_TRUE(t->Read(b, data));
+    EXPECT_EQ(data, "JPEG-BB");
+    EXPECT_EQ(t->Header().Width, 47u);
+    EXPECT_EQ(t->Header().SourceHeight, 940u);
+    ASSERT_TRUE(t->Read(a, data));
+    EXPECT_EQ(data, "JPEG-A");
+    EXPECT_FALSE(t->Read(pic("c.jpg"), data));
+    // Paths compare exactly.
+    EXPECT_FALSE(t->Read(dir.filePath("pics/A.jpg"), data));
+  }
+}
+
+TEST_F(ThumbCache, WrittenFileMatchesLayoutByteForByte) {
+  const QString a = pic("a.jpg", QByteArray(1234, 'x'));
+  thumb.SetAppName("QIVO2");
+  const double before = ToThumbDateTime(QDateTime::currentDateTime());
+  add(a, "\xFF\xD8jpegdata\xFF\xD9", 94, 70);
+  const QByteArray f = fileBytes();
+  const QByteArray path = a.toUtf8();
+  ASSERT_EQ(f.size(), 24 + 56 + path.size() + 12);
+  EXPECT_EQ(f.left(4), QByteArray("\x7F\0\0\0", 4));
+  EXPECT_EQ(u32(f, 4), 103u);
+  EXPECT_EQ(f.mid(8, 10), QByteArray("QIVO2\0\0\0\0\0", 10));
+  EXPECT_EQ(f.mid(18, 2), QByteArray("\0\0", 2));
+  EXPECT_EQ(u32(f, 20), 1u);
+  const int e = 24;
+  EXPECT_EQ(u32(f, e + 0), uint32_t(path.size()));
+  EXPECT_EQ(u32(f, e + 4), 0u);
+  EXPECT_EQ(u32(f, e + 8), 12u);
+  EXPECT_EQ(u32(f, e + 12), 94u);
+  EXPECT_EQ(u32(f, e + 16), 70u);
+  const double created = f64(f, e + 24);
+  EXPECT_GE(created, before - 1e-6);
+  EXPECT_LT(created - before, 1.0 / 24);
+  // The picture time: local time, even seconds, days since 1899-12-30.
+  const QDateTime m = QFileInfo(a).lastModified().toLocalTime();
+  const double days = QDate(1899, 12, 30).daysTo(m.date()) +
+                      (m.time().hour() * 3600 + m.time().minute() * 60 + (m.time().second() & ~1)) / 86400.0;
+  EXPECT_DOUBLE_EQ(f64(f, e + 32), days);
+  EXPECT_EQ(u32(f, e + 40), 1234u);
+  EXPECT_EQ(u32(f, e + 44), 940u);
+  EXPECT_EQ(u32(f, e + 48), 700u);
+  EXPECT_EQ(u32(f, e + 52), 0u);
+  EXPECT_EQ(f.mid(e + 56, path.size()), path);
+  EXPECT_EQ(f.mid(e + 56 + path.size()), QByteArray("\xFF\xD8jpegdata\xFF\xD9"));
+}
+
+TEST_F(ThumbCache, AppNameFieldHasNoTerminatorWhenFull) {
+  struct Case {
+    QString name;
+    QByteArray field;
+  } cases[] = {
+      {"ABCDEFGHIJ", "ABCDEFGHIJ"},
+      {"ABCDEFGHIJKLM", "ABCDEFGHIJ"},
+      {"", QByteArray(10, '\0')},
+      // Four 3-byte characters: the fourth would not fit whole.
+      {QString::fromUtf8("あいうえ"), QByteArray("あいう") + QByteArray(1, '\0')},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(cacheFile());
+    thumb.SetAppName(c.name);
+    add(pic("a.jpg"), "J");
+    EXPECT_EQ(fileBytes().mid(8, 10), c.field) << c.name.toStdString();
+  }
+}
+
+TEST_F(ThumbCache, TouchedPictureMakesEntryStale) {
+  const QString a = pic("a.jpg"), b = pic("b.jpg");
+  add(a, "OLD");
+  add(b, "B");
+  QByteArray data;
+  ASSERT_TRUE(thumb.Read(a, data));
+  QFile f(a);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  f.close();
+  EXPECT_FALSE(thumb.Read(a, data));
+  EXPECT_EQ(u32(fileBytes(), 20), 1u);  // the old entry is gone
+  add(a, "NEW");
+  ASSERT_TRUE(thumb.Read(a, data));
+  EXPECT_EQ(data, "NEW");
+  ASSERT_TRUE(thumb.Read(b, data));
+  EXPECT_EQ(data, "B");
+}
+
+TEST_F(ThumbCache, SameTimeDifferentSizeIsStale) {
+  const QString a = pic("a.jpg", "12345");
+  const QDateTime t = QFileInfo(a).lastModified();
+  add(a, "OLD");
+  {
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Append));
+    f.write("678");
+    f.setFileTime(t, QFileDevice::FileModificationTime);
+  }
+  QByteArray data;
+  EXPECT_FALSE(thumb.Read(a, data));
+  EXPECT_FALSE(QFile::exists(cacheFile()));
+}
+
+TEST_F(ThumbCache, DeletingOnlyEntryRemovesFile) {
+  const QString a = pic("a.jpg");
+  add(a, "J");
+  EXPECT_FALSE(thumb.DeleteEntry(pic("none.jpg")));
+  EXPECT_EQ(u32(fileBytes(), 20), 1u);
+  EXPECT_TRUE(thumb.DeleteEntry(a));
+  EXPECT_FALSE(QFile::exists(cacheFile()));
+  EXPECT_FALSE(QFile::exists(dir.filePath("Cache/pics.~tmp")));
+  EXPECT_FALSE(thumb.DeleteEntry(a));
+}
+
+TEST_F(ThumbCache, DeleteEntriesKeepsTheRest) {
+  QStringList all;
+  for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+    all << pic(n);
+    add(all.back(), QByteArray(n));
+  }
+  QByteArray data;
+  ASSERT_TRUE(thumb.Read(all[3], data));  // index complete before the rewrite
+  EXPECT_TRUE(thumb.DeleteEntries({all[0], all[2]}));
+  EXPECT_EQ(u32(fileBytes(), 20), 2u);
+  EXPECT_FALSE(QFile::exists(dir.filePath("Cache/pics.~tmp")));
+  TThumb fresh;
+  fresh.Path = thumb.Path;
+  fresh.FileName = thumb.FileName;
+  for (TThumb* t : {&thumb, &fresh}) {
+    EXPECT_FALSE(t->Read(all[0], data));
+    ASSERT_TRUE(t->Read(all[3], data));
+    EXPECT_EQ(data, "d.jpg");
+    ASSERT_TRUE(t->Read(all[1], data));
+    EXPECT_EQ(data, "b.jpg");
+  }
+  thumb.DeleteEntriesGrouped({all[3], all[1]});
+  EXPECT_FALSE(QFile::exists(cacheFile()));
+}
+
+TEST_F(ThumbCache, IndexNoticesChangesByAnotherWriter) {
+  const QString a = pic("a.jpg"), b = pic("b.jpg"), c = pic("c.jpg");
+  add(a, "A");
+  add(b, "B");
+  add(c, "C");
+  QByteArray data;
+  ASSERT_TRUE(thumb.Read(c, data));
+  TThumb other;
+  other.Path = thumb.Path;
+  other.FileName = thumb.FileName;
+  ASSERT_TRUE(other.DeleteEntry(a));  // moves every later entry
+  ASSERT_TRUE(thumb.Read(c, data));
+  EXPECT_EQ(data, "C");
+  ASSERT_TRUE(thumb.Read(b, data));
+  EXPECT_EQ(data, "B");
+}
+
+TEST_F(ThumbCache, ActiveModeKeepsFileOpen) {
+  thumb.SetActive(true);
+  const QString a = pic("a.jpg"), b = pic("b.jpg");
+  add(a, "A");
+  add(b, "B");
+  QByteArray data;
+  ASSERT_TRUE(thumb.Read(a, data));
+  EXPECT_TRUE(thumb.DeleteEntry(a));
+  EXPECT_TRUE(thumb.Active());
+  ASSERT_TRUE(thumb.Read(b, data));
+  EXPECT_EQ(data, "B");
+  thumb.SetActive(false);
+}
+
+// Builds a cache file with one well-formed entry and lets a case damage it.
+TEST_F(ThumbCache, DamagedFilesNeverCrash) {
+  const QString a = pic("a.jpg");
+  add(a, "GOODJPEG");
+  const QByteArray good = fileBytes();
+  auto withU32 = [&](qsizetype at, uint32_t v) {
+    QByteArray b = good;
+    for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
+    return b;
+  };
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    bool throws;
+  } cases[] = {
+      {"truncated entry", good.left(good.size() - 3), false},
+      {"truncated entry header", good.left(24 + 30), false},
+      {"header only", good.left(24), false},
+      {"short header", good.left(10), false},
+      {"N larger than file", withU32(24, 0xFFFFFFF0u), false},
+      {"D larger than file", withU32(24 + 8, 0x7FFFFFFFu), false},
+      {"N and D overflow together", [&] {
+         QByteArray b = withU32(24, 0x80000000u);
+         b[24 + 8 + 3] = char(0x80);
+         return b;
+       }(), false},
+      {"count huge", withU32(20, 0xFFFFFFFFu), false},
+      {"wrong magic", withU32(0, 0x12345678u), true},
+      {"three bytes", QByteArray("\x7F\0\0", 3), true},
+      {"empty", QByteArray(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeCache(c.bytes);
+    TThumb t;
+    t.Path = thumb.Path;
+    t.FileName = thumb.FileName;
+    QByteArray data;
+    if (c.throws) {
+      EXPECT_THROW(t.Read(a, data), EThumbError);
+      EXPECT_THROW(t.DeleteEntry(a), EThumbError);
+      EXPECT_EQ(fileBytes(), c.bytes);  // left alone
+      continue;
+    }
+    EXPECT_FALSE(t.Read(a, data) && data != "GOODJPEG");
+    t.DeleteEntry(pic("other.jpg"));
+    // A writer can always go on after the damage.
+    t.Header().Width = 1;
+    EXPECT_TRUE(t.Add(pic("z.jpg"), "Z"));
+    ASSERT_TRUE(t.Read(pic("z.jpg"), data));
+    EXPECT_EQ(data, "Z");
+  }
+}
+
+TEST_F(ThumbCache, WrongMagicMessageNamesTheFile) {
+  writeCache("not a cache file at all");
+  try {
+    QByteArray data;
+    thumb.Read(pic("a.jpg"), data);
+    FAIL();
+  } catch (const EThumbError& e) {
+    EXPECT_EQ(e.Message(), cacheFile() + "\r\n  はサムネイルファイルではありません");
+  }
+}
