@@ -1,0 +1,43 @@
+#pragma once
+// Which entries the catalogue lists: folders, non-folders, hidden ones, and an extension
+// mask. The mask is ";"-separated with no other separator (blanks belong to an entry); an
+// entry is "*" + extension or a whole file name; there are no other wildcards.
+#include <QString>
+#include <functional>
+
+namespace catalog {
+
+class TDispTypes {
+ public:
+  bool Folders() const { return folders_; }
+  bool NonFolders() const { return nonFolders_; }
+  bool Hidden() const { return hidden_; }
+  const QString& Ext() const { return ext_; }
+  // The normalised mask (";*.*;" when empty).
+  const QString& Mask() const { return mask_; }
+
+  // Each setter raises OnChange when the value differs.
+  void SetFolders(bool v);
+  void SetNonFolders(bool v);
+  void SetHidden(bool v);
+  void SetExt(const QString& v);
+
+  // False when the mask lets everything through.
+  bool FilterActive() const { return !mask_.contains(QLatin1String(";*.*;")); }
+  // Whether a path's file name passes the mask.
+  bool Match(const QString& path) const;
+
+  std::function<void()> OnChange;
+
+ private:
+  void changed() {
+    if (OnChange) OnChange();
+  }
+  bool folders_ = true;
+  bool nonFolders_ = true;
+  bool hidden_ = true;
+  QString ext_ = QStringLiteral("*.*");
+  QString mask_ = QStringLiteral(";*.*;");
+};
+
+}  // namespace catalog

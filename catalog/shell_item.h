@@ -1,0 +1,166 @@
+#pragma once
+// Catalogue entries and the entry list: what one entry is, how a folder is listed through
+// the shell (platform/shell.h), filtered (disp_types.h) and sorted, and the size and date
+// texts of an entry. Entries are addressed by Id (never reused while the list lives), which
+// background work uses instead of positions.
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "catalog/disp_types.h"
+#include "catalog/image_type.h"
+#include "platform/shell.h"
+
+namespace catalog {
+
+namespace shell = platform::shell;
+using FolderPtr = std::shared_ptr<shell::TShellFolder>;
+
+enum class TViewMode { ivmFolder, ivmFile };
+enum class TSortTypeEx { istName, istSize, istType, istDate, istAttr };
+
+// Texts the main window shows: "%8d%s" of (size >> 10) + 1 and "KB", trimmed (low 32 bits
+// of the size, so 4 GB and more wrap); local time "yyyy/mm/dd hh:nn" at 2-second resolution.
+QString SizeTextOf(uint64_t size);
+QString DateTextOf(int64_t secondsSinceEpoch);
+
+class TShellItems;
+
+class TShellItem {
+ public:
+  TShellItem(TShellItems* owner, int id);
+  virtual ~TShellItem();
+  TShellItem(const TShellItem&) = delete;
+  TShellItem& operator=(const TShellItem&) = delete;
+
+  TShellItems* Owner;
+  const int Id;
+  int Size = 0;  // low 32 bits of the file size
+  int SysIconIndex = -1;
+  int Overlay = -1;  // -1 none, 0 shared folder, 1 shortcut (symbolic link)
+  shell::PIDL RelativeId = nullptr;  // owned
+  uint32_t Attributes = 0;
+  bool IsFolder = false;
+  TImageType ImageType = TImageType::iitNone;
+  int ImageWidth = 0, ImageHeight = 0;
+  int ThumbIndex = -1;
+  int IconIndex = -1;
+  shell::PIDL ParentId = nullptr;  // owned; file-list mode only
+
+  QString GetDisplayName();
+  void SetDisplayName(const QString& name);
+  QString GetParseName();
+  void SetParseName(const QString& name);
+  int GetSize();
+  QString GetSizeText();
+  QString GetDateText();
+  uint32_t GetAttributes();
+  int GetSysIconIndex();
+  TImageType GetImageType();
+  void MarkNotImage();
+  // combine(folder, RelativeId); the caller frees it. Null without a RelativeId.
+  shell::PIDL AbsoluteId() const;
+  bool HasAttributes(uint32_t mask);
+  // Renames through the shell; false when refused (the entry is then unchanged).
+  bool Rename(const QString& newName);
+  // Folder -> navigate; symbolic link to a folder -> navigate to the target; else the
+  // desktop's association.
+  void Open();
+  // The folder every shell call of this entry uses (null when none).
+  FolderPtr Folder() const;
+
+ protected:
+  QString DisplayName, SizeText, DateText, ParseName;
+  bool ParseNameValid = false, DisplayNameValid = false, SysIconValid = false, FindDataValid = false,
+       ImageTypeValid = false;
+
+ private:
+  void readFindData();
+  mutable FolderPtr parentFolder_;  // file-list mode: bound from ParentId on first use
+};
+
+class TPanelItem : public TShellItem {
+ public:
+  using TShellItem::TShellItem;
+  bool Selected = false;
+  QRect CaptionRect;  // control coordinates, set when the caption is drawn
+  bool Loaded = false;
+  bool SkipRenameClick = false;
+};
+
+class TShellItems {
+ public:
+  virtual ~TShellItems();
+  virtual void Clear();
+  virtual FolderPtr FolderInterface() const = 0;
+  virtual bool IsFileMode() const = 0;
+  virtual shell::PCIDL FolderId() const = 0;
+  virtual bool IsImage(int index) = 0;
+  virtual void NavigateId(shell::PCIDL absoluteId) = 0;
+  virtual void NavigatePath(const QString& path) = 0;
+  virtual int IndexOfId(int id) const;
+  // Picture-kind test of a path (pure: it must not change shared state).
+  virtual TImageType DetectType(const QString& path) const = 0;
+  // Opens a file with the desktop's association.
+  virtual void Execute(const QString& path) = 0;
+
+  int Count() const { return int(items_.size()); }
+  TShellItem* Item(int i) const { return items_[size_t(i)].get(); }
+  int IndexOf(const TShellItem* item) const;
+  void Add(std::unique_ptr<TShellItem> item) { items_.push_back(std::move(item)); }
+  int TakeNextId() { return nextId_++; }
+
+ protected:
+  std::vector<std::unique_ptr<TShellItem>> items_;
+  int nextId_ = 0;
+};
+
+// What the entry list needs from its control (TImgPanel implements it).
+class TPanelItemsOwner {
+ public:
+  virtual ~TPanelItemsOwner() = default;
+  virtual FolderPtr PanelFolder() const = 0;
+  virtual shell::PCIDL PanelFolderId() const = 0;
+  virtual bool PanelFileMode() const = 0;
+  virtual TDispImage PanelDispImage() const = 0;
+  virtual TImageType PanelDetectType(const QString& path) const = 0;
+  virtual void PanelNavigateId(shell::PCIDL absoluteId) = 0;
+  virtual void PanelNavigatePath(const QString& path) = 0;
+  virtual void PanelExecute(const QString& path) = 0;
+};
+
+class TPanelItems : public TShellItems {
+ public:
+  explicit TPanelItems(TPanelItemsOwner* owner) : owner_(owner) {}
+  TPanelItem* Item(int i) const { return static_cast<TPanelItem*>(TShellItems::Item(i)); }
+
+  FolderPtr FolderInterface() const override { return owner_->PanelFolder(); }
+  bool IsFileMode() const override { return owner_->PanelFileMode(); }
+  shell::PCIDL FolderId() const override { return owner_->PanelFolderId(); }
+  bool IsImage(int index) override;
+  void NavigateId(shell::PCIDL absoluteId) override { owner_->PanelNavigateId(absoluteId); }
+  void NavigatePath(const QString& path) override { owner_->PanelNavigatePath(path); }
+  TImageType DetectType(const QString& path) const override { return owner_->PanelDetectType(path); }
+  void Execute(const QString& path) override { owner_->PanelExecute(path); }
+
+  // Called for each new entry; clearing accept drops it (OnImgItemAdd).
+  using TAddFilter = std::function<void(TPanelItem* item, bool& accept)>;
+  // Called for each listed non-folder (the loader's look-ahead queue).
+  using TListed = std::function<void(TPanelItem* item)>;
+  // Lists the current folder through the shell (appending to the list).
+  void Enumerate(const TDispTypes& types, const TAddFilter& filter = {}, const TListed& listed = {});
+  // File-list mode: one entry for a path (an empty path adds an empty entry); null when
+  // the path does not name an item.
+  TPanelItem* AddFile(const QString& path);
+  // Shell comparison order of the sort type, reversed when descending.
+  void Sort(TSortTypeEx type, bool descend);
+  int CompareItems(TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
+
+ private:
+  TPanelItemsOwner* owner_;
+};
+
+}  // namespace catalog

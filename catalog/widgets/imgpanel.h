@@ -1,0 +1,336 @@
+#pragma once
+// TImgPanel: the catalogue control. Shows one folder's entries (or a free list of files)
+// as a grid of equal cells, one page at a time, drawn into an off-screen bitmap whose page
+// background is drawn once and copied cell by cell; a vertical scroll bar counts rows.
+//
+// Hooks for the thumbnail loader (thumb_*, img_util*, img_list*, img_thread*):
+//  - SetLoader(TThumbnailLoader*): the panel calls AddAndStart when it draws an image entry
+//    that has no thumbnail yet (to end = LookAhead), AddBatch for each listed non-folder in
+//    look-ahead mode, ClearQueue on a page change without look-ahead, Stop before every
+//    refresh / folder change / colour or font change / destruction, Restart after a listing,
+//    and JobDone after each completion event was handled (Busy := false; Start next).
+//  - SetImageTypeTest(fn): the picture-kind test of a path (TImgUtil::DetectType, pure).
+//    Without it (or without a loader) every entry is drawn with its icon.
+//  - VisibleFirstIds(): Ids of image entries still to load, the page first (top-left first),
+//    then the rest in list order.
+//  - Completion: post a catalog::TThumbDoneEvent (panel_events.h) to the panel. The panel's
+//    event() checks the Id, stores Picture as the entry's thumbnail (StoreThumbnail) or
+//    marks the entry not an image, raises OnImageLoaded, calls loader->JobDone(), and
+//    redraws the cell. StoreThumbnail(item, picture, w, h) may also be called directly.
+//  - Thumbnails are kept in the panel's thumbnail store (ThumbIndex); the drawing of an
+//    entry copies the thumbnail when the entry has one, else its icon picture.
+// Hooks for the shell verbs, in-place renaming, context menu and drag (defined in
+// imgpanel_verbs.cpp as do-nothing stubs until that work replaces them): InvokeVerb,
+// EditCaption, EndEdit, ShowContextMenu, BeginDrag, PasteFiles, the rename click.
+#include <QColor>
+#include <QImage>
+#include <QMap>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "catalog/panel_events.h"
+#include "catalog/panel_layout.h"
+#include "catalog/shell_item.h"
+
+class QMenu;
+class QScrollBar;
+
+namespace catalog {
+
+enum class TBorderStyle { bsNone, bsSingle };
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum class TIconPosition { iipLeftTop, iipLeftBottom, iipRightTop, iipRightBottom, iipNone };
+enum class TDragType { idtCopy = 1, idtMove = 2, idtLink = 4 };
+
+struct TIconSpacing {
+  int X = 15, Y = 32;
+  friend bool operator==(const TIconSpacing&, const TIconSpacing&) = default;
+};
+
+struct TFrameStyle {
+  bool Visible = true;
+  QColor Color;  // clInactiveBorder unless set
+  int Width = 1;
+  friend bool operator==(const TFrameStyle&, const TFrameStyle&) = default;
+};
+
+struct TBlankSpace {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  friend bool operator==(const TBlankSpace&, const TBlankSpace&) = default;
+};
+
+struct TSmallIcon {
+  TIconPosition IconPos = TIconPosition::iipRightBottom;
+  int Space = 2;
+  friend bool operator==(const TSmallIcon&, const TSmallIcon&) = default;
+};
+
+// Cell drawing and thumbnail settings; set as a whole with TImgPanel::SetViewImage.
+struct TViewImage {
+  int ImageWidth = 94, ImageHeight = 94;
+  TBevelCut BevelInner = TBevelCut::bvNone, BevelOuter = TBevelCut::bvNone;
+  int BevelWidth = 1;
+  int BorderWidth = 0;
+  TBorderStyle BorderStyle = TBorderStyle::bsNone;
+  TFrameStyle Frame;
+  TFrameStyle SelectFrame{true, QColor(), 3};  // clHighlight unless set
+  TBlankSpace BlankSpace;
+  TDispImage DispImage;
+  bool LookAhead = false;
+  bool BigIcon = false;
+  int BigIconSize = 48;
+  TSmallIcon SmallIcon;
+  friend bool operator==(const TViewImage&, const TViewImage&) = default;
+};
+
+struct TDefaultExec {
+  bool DblClick = true;
+  bool ColumnSort = true;
+  bool DropSource = true;
+  bool DropTarget = true;
+  int DragType = 7;  // set of TDragType bits
+};
+
+// The host's popup menu and the shell menu switches (context menu work uses them).
+struct TImgPanelPopupMenu {
+  enum : unsigned {
+    ictNormal = 0, ictDefaultOnly = 1, ictVerbsOnly = 2, ictExplore = 4, ictNoverbs = 8, ictCanRename = 0x10,
+    ictNoDefault = 0x20, ictIncludeStatic = 0x40
+  };
+  unsigned ContextMenuType = ictExplore | ictCanRename;
+  int ShellMenuPos = 0;
+  QPointer<QMenu> PopupMenu;
+  bool Enabled = true;
+};
+
+// The loader's side of the hand-over (see the header comment).
+class TThumbnailLoader {
+ public:
+  virtual ~TThumbnailLoader() = default;
+  virtual void AddAndStart(int id, bool toEnd) = 0;
+  virtual void AddBatch(int id, bool toEnd) = 0;
+  virtual void ClearQueue() = 0;
+  virtual void Stop() = 0;
+  virtual void Restart() = 0;
+  virtual void JobDone() = 0;
+};
+
+class TImgPanel : public QWidget, public TPanelItemsOwner {
+  Q_OBJECT
+ public:
+  explicit TImgPanel(QWidget* parent = nullptr);
+  ~TImgPanel() override;
+
+  // ---- published properties ----
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+  TDefaultExec& DefaultExec() { return defaultExec_; }
+  bool Descend() const { return descend_; }
+  void SetDescend(bool v);
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool v);
+  bool MultiSelect() const { return multiSelect_; }
+  void SetMultiSelect(bool v) { multiSelect_ = v; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v) { readOnly_ = v; }
+  bool ScrollBar() const { return scrollBarOn_; }
+  void SetScrollBar(bool v);
+  TSortTypeEx SortType() const { return sortType_; }
+  void SetSortType(TSortTypeEx v);
+  // View: ShowCaptions, DispTypes (its OnChange lists again), IconSpacing.
+  bool ShowCaptions() const { return showCaptions_; }
+  void SetShowCaptions(bool v);
+  TDispTypes& DispTypes() { return dispTypes_; }
+  TIconSpacing IconSpacing() const { return iconSpacing_; }
+  void SetIconSpacing(TIconSpacing v);
+  const TViewImage& ViewImage() const { return viewImage_; }
+  void SetViewImage(const TViewImage& v);
+  TViewMode ViewMode() const { return viewMode_; }
+  void SetViewMode(TViewMode v);
+  TImgPanelPopupMenu& ImgPopupMenu() { return popupMenu_; }
+  QColor Color() const { return color_; }
+  void SetColor(const QColor& c);
+
+  // ---- events (first argument: the sender) ----
+  std::function<void(TImgPanel*, TPanelItem*)> OnImageLoad, OnImageLoaded, OnSelectItem;
+  std::function<void(TImgPanel*)> OnChangeFolder;
+  std::function<void(TImgPanel*, TPanelItem*, bool& allow)> OnEditing;
+  std::function<void(TImgPanel*, TPanelItem*, QString& newName)> OnEdited;
+  std::function<void(TImgPanel*, TPanelItem*, QRect pictureRect, QPainter& canvas)> OnDrawItem;
+  std::function<void(TImgPanel*, TPanelItem*, bool& accept)> OnImgItemAdd;
+  std::function<void(TImgPanel*)> OnClick, OnDblClick;
+  std::function<void(TImgPanel*, QKeyEvent*)> OnKeyDown, OnKeyUp;
+  // Set handled to keep the panel's own wheel scrolling (three lines) from running.
+  std::function<void(TImgPanel*, QWheelEvent*, bool& handled)> OnMouseWheel;
+
+  // ---- operations ----
+  void SetFolder(const QString& path);
+  void SetFolderId(shell::PCIDL absoluteId);
+  shell::PCIDL FolderIdList() const { return folderId_.get(); }
+  QString FolderPath() const;
+  void Refresh(bool resetPosition);
+  void RefreshThumbnails();
+  TPanelItem* AddFile(const QString& path);  // file-list mode
+  void ShowPage(int topIndex);
+  void MakeVisible(int index);
+  void FirstPage();
+  void PriorPage();
+  void NextPage();
+  void LastPage();
+  void LineUp();
+  void LineDown();
+  void SelectItem(int index, Qt::KeyboardModifiers shift, bool fromKeyboard);
+  void SelectAll();
+  void InvertSelection();
+  void ClearSelection();
+  void SelectOnly(int index);
+  void DrawItem(int index);
+
+  TPanelItems& Items() { return items_; }
+  int Count() const { return items_.Count(); }
+  TPanelItem* Item(int i) const { return items_.Item(i); }
+  int TopIndex() const { return top_; }
+  int CurrentIndex() const { return current_; }
+  TPanelItem* Current() const { return current_ >= 0 && current_ < Count() ? Item(current_) : nullptr; }
+  int FocusIndex() const { return focus_; }
+  int AnchorIndex() const { return anchor_; }
+  int SelCount() const { return int(selection_.size()); }
+  // Selected entry indexes in selection order.
+  const std::vector<int>& Selection() const { return selection_; }
+  std::vector<TPanelItem*> SelectedItems() const;
+  int Columns() const { return grid_.columns; }
+  int Rows() const { return grid_.rows; }
+  int CellsPerPage() const { return grid_.perPage(); }
+  const TCellMetrics& Metrics() const { return metrics_; }
+  // Entry index under a point of the client area, or -1.
+  int ItemAtPos(QPoint p) const;
+  QRect CellRect(int index) const;
+  const QImage& PageImage() const { return page_; }
+
+  // ---- thumbnail hooks ----
+  void SetLoader(TThumbnailLoader* loader) { loader_ = loader; }
+  TThumbnailLoader* Loader() const { return loader_; }
+  void SetImageTypeTest(std::function<TImageType(const QString&)> test) { typeTest_ = std::move(test); }
+  std::vector<int> VisibleFirstIds() const;
+  // Stores a picture as the entry's thumbnail, marks it Loaded, records the source size and
+  // redraws its cell. Returns the store index.
+  int StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
+  void ClearThumbnails();
+  // Handles one completion event (also reached through event()).
+  virtual void ThumbnailDone(TThumbDoneEvent& e);
+
+  // ---- shell verbs, renaming, menu, drag (imgpanel_verbs.cpp) ----
+  enum TVerb { vbCopy = 0, vbPaste = 1, vbCut = 2, vbDelete = 3 };
+  virtual bool InvokeVerb(TVerb verb);
+  virtual bool EditCaption(int index);
+  virtual void EndEdit();
+  virtual void ShowContextMenu(QPoint globalPos);
+  virtual void BeginDrag(Qt::MouseButton button);
+  virtual void PasteFiles();
+  void CancelRenameClick() { renameClickArmed_ = false; }
+  bool RenameClickArmed() const { return renameClickArmed_; }
+
+  // TPanelItemsOwner
+  FolderPtr PanelFolder() const override { return folder_; }
+  shell::PCIDL PanelFolderId() const override { return folderId_.get(); }
+  bool PanelFileMode() const override { return viewMode_ == TViewMode::ivmFile; }
+  TDispImage PanelDispImage() const override { return viewImage_.DispImage; }
+  TImageType PanelDetectType(const QString& path) const override;
+  void PanelNavigateId(shell::PCIDL absoluteId) override { SetFolderId(absoluteId); }
+  void PanelNavigatePath(const QString& path) override { SetFolder(path); }
+  void PanelExecute(const QString& path) override;
+  // Replaces how files are opened (tests; default: the desktop's association).
+  std::function<void(const QString&)> ExecuteFile;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+  // Rename-click and drag state, for the verbs work.
+  bool renameClickArmed_ = false;
+  QPoint renameClickPoint_;
+  bool dragArmed_ = false;
+  Qt::MouseButton dragButton_ = Qt::NoButton;
+  QPoint dragPoint_;
+
+ private:
+  void layoutPanel();
+  void updateMetrics();
+  void updateScrollBar(bool reset = false);
+  void drawPageBackground();
+  void drawEntry(int index, bool invalidate);
+  void drawFrame(QPainter& p, QRect outer, bool highlighted);
+  void drawPicture(QPainter& p, int index, QRect picture);
+  void drawCaption(QPainter& p, int index, QRect cell);
+  QImage iconPicture(TPanelItem* item);
+  void redrawSelectionAndFocus();
+  void listAgain();
+  void scrollTo(std::optional<int> top);
+  void toggleSelected(int index);
+  void setSelected(int index, bool on);
+  void openCurrent();
+  TPager pager() const { return TPager{Count(), top_ < 0 ? 0 : top_, grid_}; }
+  bool isImage(int index);
+  TLayoutParams layoutParams() const;
+  QRect clientArea() const;
+
+  TPanelItems items_;
+  TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+  TDefaultExec defaultExec_;
+  bool descend_ = false;
+  bool hideSelection_ = true;
+  bool multiSelect_ = false;
+  bool readOnly_ = false;
+  bool scrollBarOn_ = true;
+  TSortTypeEx sortType_ = TSortTypeEx::istName;
+  bool showCaptions_ = true;
+  TDispTypes dispTypes_;
+  TIconSpacing iconSpacing_{4, 4};
+  TViewImage viewImage_;
+  TViewMode viewMode_ = TViewMode::ivmFolder;
+  TImgPanelPopupMenu popupMenu_;
+  QColor color_ = Qt::white;
+
+  FolderPtr folder_;
+  shell::TIdListPtr folderId_;
+  bool opened_ = false;
+
+  QImage page_;  // off-screen bitmap, client size
+  QScrollBar* scroll_ = nullptr;
+  TCellMetrics metrics_;
+  TPageGrid grid_;
+  TPageGrid drawnGrid_;
+  bool metricsRead_ = false;
+  bool inLayout_ = false;
+  int textHeight_ = 0, externalLeading_ = 0;
+
+  int top_ = -1;
+  int current_ = -1;
+  int focus_ = -1;
+  int anchor_ = -1;
+  std::vector<int> selection_;
+
+  TThumbnailLoader* loader_ = nullptr;
+  std::function<TImageType(const QString&)> typeTest_;
+  std::vector<QImage> thumbs_;
+  std::vector<QImage> icons_;
+  QMap<QString, int> iconKeys_;  // "sysIconIndex/overlay" -> icons_ index
+};
+
+}  // namespace catalog
