@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+
 namespace graphics {
 
 TPictureFormats& TPictureFormats::Instance() {
@@ -63,6 +66,14 @@ std::unique_ptr<TGraphic> TPictureFormats::LoadFromFile(const QString& fileName)
 void TPictureFormats::ResetForTesting() {
   std::lock_guard lock(mutex_);
   entries_.clear();
+}
+
+void RegisterBuiltinFormats() {
+  auto& formats = TPictureFormats::Instance();
+  // Registering "bmp" again would move it to the end of the mask.
+  if (formats.ClassForExtension(QStringLiteral("bmp")) != &BMPGraphicClass())
+    formats.Register(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), &BMPGraphicClass());
+  RegisterJpegFormat();
 }
 
 }  // namespace graphics
