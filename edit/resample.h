@@ -9,7 +9,8 @@
 
 namespace edit {
 
-// Receives a percentage 1..99 (never 0), at most every 50 ms.
+// Receives a percentage (1..50 for the width pass, 50..100 for the height pass; never
+// 0), at most every 50 ms.
 using TProgressProc = std::function<void(int percent)>;
 
 // Resamples to newWidth × newHeight and leaves a 24-bit bitmap (even at the same size).
