@@ -1,0 +1,463 @@
+#include "catalog/img_util.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTextDocument>
+#include <algorithm>
+#include <optional>
+#include <span>
+
+#include "catalog/avi_frame.h"
+#include "catalog/thumb_cache.h"
+#include "edit/resample.h"
+#include "graphics/bmp_graphic.h"
+#include "graphics/image_size.h"
+#include "platform/byte_reader.h"
+
+namespace catalog {
+
+using graphics::TBitmap;
+
+std::atomic<int> TImgUtil::decoderCalls_{0};
+
+namespace {
+
+// Largest file read whole into memory for one picture.
+constexpr qint64 kMaxPictureFileBytes = qint64(512) << 20;
+// HTML and e-mail files beyond this are shown by their beginning only.
+constexpr qint64 kMaxDocumentBytes = qint64(1) << 20;
+constexpr int kTextBlock = 1024;
+constexpr int kHtmlWidth = 640;
+constexpr int kIconSize = 32;
+
+std::optional<QByteArray> readFile(const QString& path, qint64 limit, bool cut = false) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  if (f.size() > limit && !cut) return std::nullopt;
+  QByteArray data = f.read(limit);
+  if (data.isEmpty() && f.size() > 0) return std::nullopt;
+  return data;
+}
+
+TBitmap filledBitmap(int w, int h, const QColor& c) {
+  TBitmap b(w, h);
+  const uint8_t px[3] = {uint8_t(c.blue()), uint8_t(c.green()), uint8_t(c.red())};
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = b.ScanLine(y);
+    for (int x = 0; x < w; ++x) std::copy(px, px + 3, row + 3 * x);
+  }
+  return b;
+}
+
+// Paints on a bitmap through a QImage sharing its memory.
+template <class Fn>
+void paintOn(TBitmap& b, Fn&& fn) {
+  QImage img(b.Bits(), b.Width(), b.Height(), qsizetype(b.Stride()), QImage::Format_BGR888);
+  QPainter p(&img);
+  fn(p);
+}
+
+QString lowerSuffix(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const int dot = name.lastIndexOf('.');
+  return dot < 0 ? QString() : name.mid(dot).toLower();
+}
+
+const QHash<QString, TImageType>& extensionTable() {
+  using enum TImageType;
+  static const QHash<QString, TImageType> t{
+      {".bmp", iitBmp},   {".jpg", iitJpeg}, {".jpeg", iitJpeg}, {".ico", iitIco},  {".cur", iitCur},
+      {".ani", iitAni},   {".emf", iitEmf},  {".wmf", iitWmf},   {".exe", iitExe},  {".dll", iitDll},
+      {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
+  };
+  return t;
+}
+
+// An e-mail as plain text: its headers, then the first text part of its body.
+QString emailAsText(const QByteArray& raw) {
+  QString text = QString::fromUtf8(raw);
+  text.replace("\r\n", "\n");
+  const int split = text.indexOf("\n\n");
+  const QString head = split < 0 ? text : text.left(split);
+  QString body = split < 0 ? QString() : text.mid(split + 2);
+  const QRegularExpression boundaryRe("boundary=\"?([^\";\\n]+)\"?", QRegularExpression::CaseInsensitiveOption);
+  const auto m = boundaryRe.match(head);
+  if (m.hasMatch()) {
+    const QString marker = "--" + m.captured(1);
+    for (const QString& part : body.split(marker)) {
+      const int ps = part.indexOf("\n\n");
+      if (ps < 0) continue;
+      if (part.left(ps).contains("text/plain", Qt::CaseInsensitive) || !part.left(ps).contains("Content-Type")) {
+        body = part.mid(ps + 2);
+        break;
+      }
+    }
+  }
+  return head + "\n\n" + body;
+}
+
+}  // namespace
+
+TImgUtil::TImgUtil() { Font.setPointSize(12); }
+
+void TImgUtil::SetQuality(int q) {
+  q = std::clamp(q, 1, 100);
+  if (q == quality_) return;
+  quality_ = q;
+  if (OnChange) OnChange();
+}
+
+void TImgUtil::SetTextExt(const QString& ext) {
+  textExt_ = ext;
+  QString mask = ext.toLower();
+  if (!mask.startsWith(';')) mask.prepend(';');
+  if (!mask.endsWith(';')) mask.append(';');
+  mask.remove('*');
+  textMask_ = mask;
+  if (OnChange) OnChange();
+}
+
+bool TImgUtil::IsText(const QString& path) const {
+  if (textMask_.isEmpty() || textExt_.isEmpty()) return false;
+  const QString ext = lowerSuffix(path);
+  if (ext.isEmpty() || ext == ".") return false;
+  return textMask_.contains(ext);
+}
+
+TImageType TImgUtil::DetectType(const QString& path, int* status) const {
+  using enum TImageType;
+  auto answer = [status](TImageType t) {
+    if (status) *status = t == iitNone ? 3 : 0;
+    return t;
+  };
+  if (Custom && Custom->CanLoad(path)) return answer(iitCustom);
+  const QString ext = lowerSuffix(path);
+  if (ext.isEmpty()) return answer(path == "/" || QFileInfo(path).isDir() ? iitDir : iitNone);
+  const auto& table = extensionTable();
+  const auto it = table.constFind(ext);
+  if (it != table.constEnd()) {
+    // No metafile decoder here: such files are not recognised.
+    if (*it == iitEmf || *it == iitWmf) return answer(iitNone);
+    return answer(*it);
+  }
+  if (IsText(path)) return answer(iitTxt);
+  if (SPlugin && SPlugin->IndexOfSupporting(path) != -1) return answer(iitSusie);
+  return answer(iitNone);
+}
+
+QRect TImgUtil::FitRect(int w, int h, int W, int H) {
+  if (w <= W && h <= H) return QRect(0, 0, w, h);
+  if (w < 1 || h < 1) return QRect(0, 0, W, H);
+  const double ratio = double(w) / double(h);
+  int nw, nh;
+  if (h < w) {
+    nw = W;
+    nh = int(W / ratio);
+    if (nh > H) {
+      nh = H;
+      nw = int(H * ratio);
+    }
+  } else {
+    nh = H;
+    nw = int(H * ratio);
+    if (nw > W) {
+      nw = W;
+      nh = int(W / ratio);
+    }
+  }
+  return QRect(0, 0, nw, nh);
+}
+
+void TImgUtil::Resample(TBitmap& bitmap, int newWidth, int newHeight) {
+  edit::Resample(bitmap, newWidth, newHeight);
+}
+
+void TImgUtil::ScaleBitmap(int W, int H) {
+  const int w = Bitmap.Width(), h = Bitmap.Height();
+  switch (GetType) {
+    case TGetType::igtNormal: return;
+    case TGetType::igtStretch:
+      if (w < W && h < H && w > 0 && h > 0) {
+        const double ratio = double(w) / double(h);
+        int nw, nh;
+        if (w > h) {
+          nh = int(W / ratio);
+          if (nh > H) {
+            nh = H;
+            nw = int(H * ratio);
+          } else {
+            nw = W;
+          }
+        } else {
+          nh = H;
+          nw = int(H * ratio);
+        }
+        Resample(Bitmap, nw, nh);
+        return;
+      }
+      [[fallthrough]];
+    case TGetType::igtPreview: {
+      const QRect r = FitRect(w, h, W, H);
+      if (r.width() != w || r.height() != h) Resample(Bitmap, r.width(), r.height());
+      Bitmap.ConvertTo24();
+      return;
+    }
+    case TGetType::igtFit: Resample(Bitmap, W, H); return;
+  }
+}
+
+TImgUtil::Decoder TImgUtil::decoderFor(TImageType t) {
+  using enum TImageType;
+  switch (t) {
+    case iitBmp: return &TImgUtil::decodeBmp;
+    case iitJpeg: return &TImgUtil::decodeJpeg;
+    case iitEmf:
+    case iitWmf: return &TImgUtil::decodeMetafile;
+    case iitHtml:
+    case iitEml: return &TImgUtil::decodeHtml;
+    case iitTxt: return &TImgUtil::decodeText;
+    case iitAvi: return &TImgUtil::decodeAvi;
+    case iitCustom: return &TImgUtil::decodeCustom;
+    case iitSusie: return &TImgUtil::decodeSusie;
+    default: return nullptr;
+  }
+}
+
+int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeight) {
+  ImageType = TImageType::iitNone;
+  IconIndex = -1;
+  IconCount = 0;
+  Bitmap = TBitmap();
+  const QFileInfo fi(path);
+  if (!fi.isFile() && !fi.isDir()) return 1;
+
+  int status = 3;
+  ImageType = DetectType(path, &status);
+  const Decoder decoder = status == 0 && !IsIconKind(ImageType) ? decoderFor(ImageType) : nullptr;
+  if (!decoder) {
+    makeIconPicture(path, iconIndex);
+    return 0;
+  }
+  const bool useCache = GetType != TGetType::igtNormal && AutoThumb && Thumbnail;
+  if (useCache && loadFromCache(path, boxWidth, boxHeight)) return 0;
+
+  int result;
+  ++decoderCalls_;
+  try {
+    result = (this->*decoder)(path, boxWidth, boxHeight);
+  } catch (...) {
+    result = -1;
+  }
+  if (result != 0) {
+    makeIconPicture(path, iconIndex);
+    return result;
+  }
+  if (useCache) writeToCache(path);
+  return 0;
+}
+
+bool TImgUtil::loadFromCache(const QString& path, int boxWidth, int boxHeight) {
+  QByteArray jpeg;
+  try {
+    if (!Thumbnail->Read(path, jpeg)) return false;
+    const TThumbEntryHeader h = Thumbnail->Header();
+    jpegFromMemory(jpeg, boxWidth, boxHeight);
+    SourceWidth = int(std::min<uint32_t>(h.SourceWidth, INT32_MAX));
+    SourceHeight = int(std::min<uint32_t>(h.SourceHeight, INT32_MAX));
+    return !Bitmap.Empty();
+  } catch (...) {
+    // A cache file that is not ours or a damaged entry: decode the picture instead.
+    Bitmap = TBitmap();
+    return false;
+  }
+}
+
+void TImgUtil::writeToCache(const QString& path) {
+  if (Bitmap.Empty()) return;
+  try {
+    graphics::TJPEGImage jpeg;
+    jpeg.SetCompressionQuality(quality_);
+    jpeg.Assign(Bitmap);
+    const QByteArray data = jpeg.SaveToMemory();
+    TThumbEntryHeader& h = Thumbnail->Header();
+    h.Flags = 0;
+    h.Width = uint32_t(Bitmap.Width());
+    h.Height = uint32_t(Bitmap.Height());
+    h.SourceWidth = uint32_t(std::max(SourceWidth, 0));
+    h.SourceHeight = uint32_t(std::max(SourceHeight, 0));
+    h.Reserved = 0;
+    Thumbnail->Add(path, data);
+  } catch (...) {
+    // The thumbnail is made; only its cache copy is lost.
+  }
+}
+
+void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
+  if (ImageType == TImageType::iitExe || ImageType == TImageType::iitDll) IconCount = 0;
+  Bitmap = filledBitmap(kIconSize, kIconSize, BKColor);
+  const bool folder = QFileInfo(path).isDir();
+  paintOn(Bitmap, [&](QPainter& p) {
+    p.setPen(QColor(96, 96, 96));
+    p.setBrush(folder ? QColor(240, 200, 100) : QColor(250, 250, 250));
+    if (folder)
+      p.drawRect(3, 8, 26, 19);
+    else
+      p.drawRect(7, 3, 18, 26);
+  });
+  SourceWidth = kIconSize;
+  SourceHeight = kIconSize;
+  IconIndex = iconIndex;
+}
+
+int TImgUtil::decodeBmp(const QString& path, int W, int H) {
+  const auto data = readFile(path, kMaxPictureFileBytes);
+  if (!data) return -1;
+  Bitmap = graphics::ReadBMP(std::span(reinterpret_cast<const uint8_t*>(data->constData()), size_t(data->size())));
+  Bitmap.ConvertTo24();
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  ScaleBitmap(W, H);
+  return 0;
+}
+
+void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
+  const auto info = graphics::ReadJpegInfo(bytes, size_t(data.size()));
+  if (!info) throw graphics::EInvalidGraphic(QStringLiteral("Not a JPEG file"));
+  graphics::TJPEGImage jpeg;
+  jpeg.SetPerformance(Performance);
+  const int w = info->Width, h = info->Height;
+  SourceWidth = w;
+  SourceHeight = h;
+  const bool exact = w == W && h == H;
+  if (GetType != TGetType::igtNormal && !exact) {
+    auto fits = [&](int d) { return h / d >= H && W <= w / d; };
+    jpeg.SetScale(fits(8) ? graphics::jsEighth : fits(4) ? graphics::jsQuarter : fits(2) ? graphics::jsHalf
+                                                                                       : graphics::jsFullSize);
+  }
+  jpeg.LoadFromMemory(bytes, size_t(data.size()));
+  Bitmap = std::move(jpeg.Bitmap());
+  Bitmap.ConvertTo24();
+  if (!exact) ScaleBitmap(W, H);
+}
+
+int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
+  const auto data = readFile(path, kMaxPictureFileBytes);
+  if (!data) return -1;
+  jpegFromMemory(*data, W, H);
+  return 0;
+}
+
+int TImgUtil::decodeMetafile(const QString&, int, int) { return -1; }
+
+int TImgUtil::decodeHtml(const QString& path, int W, int H) {
+  if (W < 1 || H < 1) return -1;
+  const auto data = readFile(path, kMaxDocumentBytes, true);
+  if (!data) return -1;
+  const int height = int(double(kHtmlWidth) / W * H);
+  if (!graphics::checkedImageBytes(kHtmlWidth, height, 24)) return -1;
+  Bitmap = filledBitmap(kHtmlWidth, height, BKColor);
+  QTextDocument doc;
+  doc.setDefaultFont(Font);
+  doc.setTextWidth(kHtmlWidth);
+  if (ImageType == TImageType::iitEml)
+    doc.setPlainText(emailAsText(*data));
+  else
+    doc.setHtml(QString::fromUtf8(*data));
+  paintOn(Bitmap, [&](QPainter& p) {
+    QAbstractTextDocumentLayout::PaintContext ctx;
+    ctx.clip = QRectF(0, 0, kHtmlWidth, height);
+    ctx.palette.setColor(QPalette::Text, Qt::black);
+    doc.documentLayout()->draw(&p, ctx);
+  });
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  if (GetType != TGetType::igtNormal) Resample(Bitmap, W, H);
+  return 0;
+}
+
+int TImgUtil::decodeText(const QString& path, int W, int H) {
+  QFile f(path);
+  if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly)) return 1;
+  const int bw = 2 * W, bh = 2 * H;
+  if (!graphics::checkedImageBytes(bw, bh, 24)) return -1;
+  Bitmap = filledBitmap(bw, bh, BKColor);
+  QImage probe(1, 1, QImage::Format_BGR888);
+  const int lineHeight = QFontMetrics(Font, &probe).height();
+  if (lineHeight <= 0) return 1;
+  const int lines = bh / lineHeight + 1;
+  const int columns = bw / 2;
+
+  QByteArray text, line;
+  int lineCount = 0;
+  bool done = false;
+  char block[kTextBlock];
+  while (!done) {
+    const qint64 n = f.read(block, kTextBlock);
+    if (n <= 0) break;
+    platform::ByteReader r(block, size_t(n));
+    uint8_t c;
+    while (r.u8(c)) {
+      if (c == 0) break;  // the rest of this block is not text
+      if (c == '\r') continue;
+      if (c == '\n') {
+        text += line;
+        line.clear();
+        if (++lineCount >= lines) {
+          done = true;
+          break;
+        }
+        text += "\r\n";
+        continue;
+      }
+      if (line.size() < columns + 1) line += char(c);
+    }
+  }
+  if (!done) text += line;
+
+  paintOn(Bitmap, [&](QPainter& p) {
+    p.setFont(Font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(0, 0, bw, bh), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(text).replace("\r\n", "\n"));
+  });
+  SourceWidth = bw;
+  SourceHeight = bh;
+  ScaleBitmap(W, H);
+  return 0;
+}
+
+int TImgUtil::decodeAvi(const QString& path, int W, int H) {
+  if (!ReadVideoFrame(path, AviFramePos, Bitmap)) return -1;
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  ScaleBitmap(W, H);
+  return 0;
+}
+
+int TImgUtil::decodeCustom(const QString& path, int W, int H) {
+  if (!Custom || !Custom->Load(path, Bitmap) || Bitmap.Empty()) return -1;
+  Bitmap.ConvertTo24();
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  ScaleBitmap(W, H);
+  return 0;
+}
+
+int TImgUtil::decodeSusie(const QString& path, int W, int H) {
+  if (!SPlugin) return -1;
+  const int rc = SPlugin->GetBitmap(path, Bitmap);
+  if (rc != 0) return rc;
+  Bitmap.ConvertTo24();
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  ScaleBitmap(W, H);
+  return 0;
+}
+
+}  // namespace catalog

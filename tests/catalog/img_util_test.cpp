@@ -1,0 +1,307 @@
+#include "catalog/img_util.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include "catalog/img_list.h"
+#include "catalog/thumb_cache.h"
+#include "edit/resample.h"
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+
+using namespace catalog;
+using graphics::TBitmap;
+
+namespace {
+
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "catalog_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app_ = new QGuiApplication(argc, argv);
+  }
+
+ private:
+  QGuiApplication* app_ = nullptr;
+};
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+TBitmap gradient(int w, int h) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = b.ScanLine(y) + 3 * x;
+      p[0] = uint8_t(x * 255 / w);
+      p[1] = uint8_t(y * 255 / h);
+      p[2] = uint8_t((x + y) & 0xFF);
+    }
+  return b;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray jpegOf(const TBitmap& b) {
+  graphics::TJPEGImage j;
+  j.Assign(b);
+  return j.SaveToMemory();
+}
+
+class ImgUtil : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+  QString file(const QString& name, const QByteArray& bytes) {
+    const QString p = dir.filePath(name);
+    writeFile(p, bytes);
+    return p;
+  }
+  QTemporaryDir dir;
+  TImgUtil util;
+};
+
+}  // namespace
+
+TEST(ImgUtilScaling, FitRectAndGetTypeSizes) {
+  struct Case {
+    TGetType type;
+    int w, h, W, H, ew, eh;
+  } cases[] = {
+      {TGetType::igtPreview, 100, 50, 94, 94, 94, 47},
+      {TGetType::igtPreview, 50, 100, 94, 94, 47, 94},
+      {TGetType::igtPreview, 60, 40, 94, 94, 60, 40},
+      {TGetType::igtPreview, 1600, 1200, 94, 94, 94, 70},
+      {TGetType::igtPreview, 300, 100, 100, 80, 100, 33},
+      {TGetType::igtPreview, 100, 300, 100, 20, 6, 20},
+      {TGetType::igtStretch, 60, 40, 94, 94, 94, 62},
+      {TGetType::igtStretch, 40, 60, 94, 94, 62, 94},
+      {TGetType::igtStretch, 90, 10, 94, 94, 94, 10},
+      {TGetType::igtStretch, 200, 100, 94, 94, 94, 47},
+      {TGetType::igtFit, 60, 40, 94, 94, 94, 94},
+      {TGetType::igtNormal, 300, 200, 94, 94, 300, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.type) << " " << c.w << "x" << c.h);
+    TImgUtil u;
+    u.GetType = c.type;
+    u.Bitmap = gradient(c.w, c.h);
+    u.ScaleBitmap(c.W, c.H);
+    EXPECT_EQ(u.Bitmap.Width(), c.ew);
+    EXPECT_EQ(u.Bitmap.Height(), c.eh);
+  }
+  TImgUtil u;
+  u.ScaleBitmap(94, 94);  // a 0 x 0 picture keeps its size
+  EXPECT_TRUE(u.Bitmap.Empty());
+  EXPECT_EQ(TImgUtil::FitRect(0, 0, 94, 94), QRect(0, 0, 0, 0));
+  EXPECT_EQ(TImgUtil::FitRect(0, 200, 94, 94), QRect(0, 0, 94, 94));
+}
+
+TEST_F(ImgUtil, DetectTypeRulesInOrder) {
+  struct Custom : TImgCustom {
+    bool CanLoad(const QString& p) const override { return p.endsWith(".png"); }
+    bool Load(const QString&, TBitmap&) override { return false; }
+  } custom;
+  struct Plugins : TImgPlugins {
+    int IndexOfSupporting(const QString& p) const override { return p.endsWith(".pi") ? 0 : -1; }
+    int GetBitmap(const QString&, TBitmap&) override { return 1; }
+  } plugins;
+  util.Custom = &custom;
+  util.SPlugin = &plugins;
+  util.SetTextExt("*.log;*.ini");
+  EXPECT_EQ(util.TextMask(), ";.log;.ini;");
+  QDir().mkpath(dir.filePath("sub"));
+  using enum TImageType;
+  struct Case {
+    QString path;
+    TImageType type;
+  } cases[] = {
+      {"/x/a.png", iitCustom},   {"/x/a.BMP", iitBmp},      {"/x/a.Jpeg", iitJpeg}, {"/x/a.jpg", iitJpeg},
+      {"/x/a.ico", iitIco},      {"/x/a.cur", iitCur},      {"/x/a.ani", iitAni},   {"/x/a.exe", iitExe},
+      {"/x/a.dll", iitDll},      {"/x/a.htm", iitHtml},     {"/x/a.eml", iitEml},   {"/x/a.TXT", iitTxt},
+      {"/x/a.avi", iitAvi},      {"/x/readme.lo", iitTxt},  {"/x/a.ini", iitTxt},   {"/x/a.pi", iitSusie},
+      {"/x/a.xyz", iitNone},     {"/x/README", iitNone},    {"/", iitDir},          {dir.filePath("sub"), iitDir},
+      {"/x/a.emf", iitNone},     {"/x/a.", iitNone},
+  };
+  for (const Case& c : cases) {
+    int status = -1;
+    EXPECT_EQ(util.DetectType(c.path, &status), c.type) << c.path.toStdString();
+    EXPECT_EQ(status, c.type == iitNone ? 3 : 0);
+  }
+  util.SPlugin = nullptr;  // no plug-in host: plug-in kinds are not recognised
+  EXPECT_EQ(util.DetectType("/x/a.pi"), iitNone);
+}
+
+TEST_F(ImgUtil, LargeJpegIsReducedByDctThenResampled) {
+  const TBitmap source = gradient(1600, 1200);
+  const QByteArray data = jpegOf(source);
+  const QString p = file("big.jpg", data);
+  util.Performance = graphics::jpBestSpeed;
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.ImageType, TImageType::iitJpeg);
+  EXPECT_EQ(util.SourceWidth, 1600);
+  EXPECT_EQ(util.SourceHeight, 1200);
+  graphics::TJPEGImage j;
+  j.SetPerformance(graphics::jpBestSpeed);
+  j.SetScale(graphics::jsEighth);
+  j.LoadFromMemory(data);
+  ASSERT_EQ(j.Bitmap().Width(), 200);
+  TBitmap expected = j.Bitmap();
+  edit::Resample(expected, 94, 70);
+  EXPECT_TRUE(util.Bitmap == expected);
+}
+
+TEST_F(ImgUtil, BoxSizedJpegIsCopied) {
+  const QString p = file("exact.jpg", jpegOf(gradient(94, 70)));
+  ASSERT_EQ(util.Load(p, 94, 0, 70), 0);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+  EXPECT_EQ(util.Bitmap.Height(), 70);
+}
+
+TEST_F(ImgUtil, BadInputGivesCodesAndIconPicture) {
+  struct Case {
+    QString name;
+    QByteArray bytes;
+    int result;
+  } cases[] = {
+      {"broken.jpg", "\xFF\xD8 not really", -1},
+      {"empty.jpg", "", -1},
+      {"broken.bmp", "BM\x10\0\0\0", -1},
+      {"plain.xyz", "whatever", 0},  // not a picture kind: the icon picture
+      {"bad.avi", "RIFF....AVI ", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.toStdString());
+    const QString p = file(c.name, c.bytes);
+    EXPECT_EQ(util.Load(p, 94, 0, 94), c.result);
+    EXPECT_FALSE(util.Bitmap.Empty());
+    EXPECT_EQ(util.Bitmap.Width(), util.SourceWidth);
+  }
+  EXPECT_EQ(util.Load(dir.filePath("missing.jpg"), 94, 0, 94), 1);
+}
+
+TEST_F(ImgUtil, BmpRecordsSourceSize) {
+  const QString p = file("pic.bmp", graphics::WriteBMP(gradient(300, 100)));
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.SourceWidth, 300);
+  EXPECT_EQ(util.SourceHeight, 100);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+  EXPECT_EQ(util.Bitmap.Height(), 31);
+  util.GetType = TGetType::igtNormal;
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.Bitmap.Width(), 300);
+}
+
+TEST_F(ImgUtil, TextFileIsDrawnWithFont) {
+  util.SetTextExt("*.log");
+  QByteArray text;
+  for (int i = 0; i < 200; ++i) text += "line " + QByteArray::number(i) + " with some words\r\n";
+  text += QByteArray(3, '\0') + "after zero";
+  const QString p = file("readme.lo", text);
+  util.GetType = TGetType::igtNormal;
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.ImageType, TImageType::iitTxt);
+  EXPECT_EQ(util.Bitmap.Width(), 188);
+  EXPECT_EQ(util.Bitmap.Height(), 188);
+  EXPECT_EQ(util.SourceWidth, 188);
+  int dark = 0;
+  for (int y = 0; y < util.Bitmap.Height(); ++y)
+    for (int x = 0; x < util.Bitmap.Width(); ++x) dark += util.Bitmap.ScanLine(y)[3 * x] < 128;
+  EXPECT_GT(dark, 100);
+  util.GetType = TGetType::igtPreview;
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+}
+
+TEST_F(ImgUtil, HtmlAndEmailAreLaidOut) {
+  const QString html = file("page.html", "<html><body><h1>Title</h1><p>Some text</p></body></html>");
+  const QString eml = file("mail.eml",
+                           "From: a@b\r\nSubject: hello\r\nContent-Type: multipart/alternative; boundary=\"XX\"\r\n\r\n"
+                           "--XX\r\nContent-Type: text/plain\r\n\r\nBody text\r\n--XX--\r\n");
+  for (const QString& p : {html, eml}) {
+    ASSERT_EQ(util.Load(p, 100, 0, 80), 0);
+    EXPECT_EQ(util.SourceWidth, 640);
+    EXPECT_EQ(util.SourceHeight, 512);
+    EXPECT_EQ(util.Bitmap.Width(), 100);
+    EXPECT_EQ(util.Bitmap.Height(), 80);
+  }
+}
+
+TEST_F(ImgUtil, VideoFrameAtPercent) {
+  const QString p = QString(QIVO2_TEST_DATA) + "/thumbs/five_frames.avi";
+  util.GetType = TGetType::igtNormal;
+  struct Case {
+    int pos, blue;
+  } cases[] = {{20, 50}, {0, 0}, {60, 150}};
+  for (const Case& c : cases) {
+    util.AviFramePos = c.pos;
+    ASSERT_EQ(util.Load(p, 94, 0, 94), 0) << c.pos;
+    ASSERT_EQ(util.Bitmap.Width(), 16);
+    ASSERT_EQ(util.Bitmap.Height(), 8);
+    EXPECT_EQ(util.Bitmap.ScanLine(4)[0], c.blue) << c.pos;
+    EXPECT_EQ(util.Bitmap.ScanLine(4)[2], 200);
+  }
+}
+
+TEST_F(ImgUtil, CacheIsUsedAndBrokenCacheIgnored) {
+  QDir().mkpath(dir.filePath("Cache"));
+  TThumb thumb;
+  thumb.Path = dir.filePath("Cache");
+  thumb.FileName = "pics";
+  util.Thumbnail = &thumb;
+  util.AutoThumb = true;
+  const QString p = file("pic.bmp", graphics::WriteBMP(gradient(300, 100)));
+  const int before = TImgUtil::DecoderCalls();
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(TImgUtil::DecoderCalls(), before + 1);
+  ASSERT_TRUE(QFile::exists(dir.filePath("Cache/pics.dat")));
+  util.SourceWidth = 0;
+  ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(TImgUtil::DecoderCalls(), before + 1);  // from the cache
+  EXPECT_EQ(util.SourceWidth, 300);
+  EXPECT_EQ(util.SourceHeight, 100);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+  EXPECT_EQ(util.Bitmap.Height(), 31);
+  EXPECT_EQ(thumb.Header().Width, 94u);
+
+  writeFile(dir.filePath("Cache/pics.dat"), "this is not a cache file");
+  EXPECT_EQ(util.Load(p, 94, 0, 94), 0);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+  EXPECT_EQ(TImgUtil::DecoderCalls(), before + 2);
+}
+
+TEST(ImgList, CellsSheetsAndCentring) {
+  TImgList list(100, 80, 1024, 2048);
+  EXPECT_EQ(list.Columns(), 10);
+  EXPECT_EQ(list.Rows(), 25);
+  EXPECT_EQ(list.CellsPerSheet(), 250);
+  list.SetBkColor(QColor(1, 2, 3));
+  for (int i = 0; i < 260; ++i) EXPECT_EQ(list.Add(gradient(40, 20)), i);
+  EXPECT_EQ(list.SheetCount(), 2);
+  EXPECT_EQ(list.Sheet(0).Height(), 2000);
+  EXPECT_LE(list.Sheet(1).Height(), 2000);
+  EXPECT_EQ(list.SheetOf(253), 1);
+  EXPECT_EQ(list.CellRect(253), QRect(300, 0, 100, 80));
+  EXPECT_EQ(list.CellRect(12), QRect(200, 80, 100, 80));
+  const QImage cell = list.Picture(253);
+  // Centred: the 40 x 20 picture starts at (30, 30).
+  EXPECT_EQ(cell.pixelColor(29, 29), QColor(1, 2, 3));
+  EXPECT_NE(cell.pixelColor(30, 30), QColor(1, 2, 3));
+  EXPECT_EQ(cell.pixelColor(70, 30), QColor(1, 2, 3));
+  // Larger than the cell: cropped, not scaled.
+  const int big = list.Add(gradient(300, 100));
+  const QImage bigCell = list.Picture(big);
+  EXPECT_EQ(bigCell.size(), QSize(100, 80));
+  EXPECT_NE(bigCell.pixelColor(99, 79), QColor(1, 2, 3));
+  list.SetCellSize(50, 50);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_TRUE(list.Picture(0).isNull());
+}
