@@ -26,6 +26,7 @@
 #include <QImage>
 #include <QMap>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -116,6 +117,8 @@ class TThumbnailLoader {
   virtual void Stop() = 0;
   virtual void Restart() = 0;
   virtual void JobDone() = 0;
+  // RefreshThumbnails: drop the cache entries of these files (after Stop).
+  virtual void ForgetCached(const QStringList& paths) { (void)paths; }
 };
 
 class TImgPanel : public QWidget, public TPanelItemsOwner {
@@ -244,6 +247,9 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   void PanelExecute(const QString& path) override;
   // Replaces how files are opened (tests; default: the desktop's association).
   std::function<void(const QString&)> ExecuteFile;
+  // Folder change notification: stopped before a folder is left or renamed in, started on
+  // the folder shown.
+  std::function<void(TImgPanel*)> ChangeNotifyStop, ChangeNotifyStart;
 
  protected:
   bool event(QEvent* e) override;
