@@ -1,0 +1,130 @@
+#include "decode/spi_plugin_list.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/app_folder.h"
+
+namespace decode {
+
+namespace {
+const char* const kEntryNames[TSpi::eCount] = {"ProgressCallback", "GetPluginInfo",  "IsSupported",
+                                               "GetPictureInfo",   "GetPicture",     "GetPreview",
+                                               "GetArchiveInfo",   "GetFileInfo",    "GetFile",
+                                               "ConfigurationDlg"};
+}
+
+TSpi::TSpi(const QString& path) : Path(path), FileName(QFileInfo(path).fileName()) {
+  library_ = TSpiLibrary::Open(path);
+  if (!library_) throw ESPIOpenError(path);
+  for (int e = 0; e < eCount; ++e) entries_[e] = library_->Symbol(kEntryNames[e]);
+  const auto info = reinterpret_cast<SPI_GetPluginInfo>(entries_[eGetPluginInfo]);
+  if (!info) throw ESPILoadError(path, kSpiNoType);
+  if (ReadPluginInfo(info, SPI_INFO_TYPE, APIVersion) == 0) throw ESPILoadError(path, kSpiNoType);
+  if (ReadPluginInfo(info, SPI_INFO_NAME, PluginName) == 0) throw ESPILoadError(path, kSpiNoName);
+  for (int n = SPI_INFO_FIRST_PATTERN; Filters.size() < kMaxPatternEntries; n += 2) {
+    QString text;
+    if (ReadPluginInfo(info, n, text) == 0) break;
+    Filters << text;
+  }
+  for (const QString& f : Filters)
+    for (const QString& part : f.toLower().split(';'))
+      if (!part.isEmpty()) Extensions << part;
+  if (Extensions.isEmpty()) throw ESPILoadError(path, kSpiNoPattern);
+}
+
+TSpi::~TSpi() = default;
+
+bool TSpi::Supports(const QString& file) const {
+  const QString ext = ExtractFileExt(QFileInfo(file).fileName()).toLower();
+  const QString text = Extensions.join('\n') + "\n;";
+  if (ext.isEmpty() || !text.contains(ext)) return false;
+  const auto isSupported = reinterpret_cast<SPI_IsSupported>(entries_[eIsSupported]);
+  if (!isSupported) return false;
+  uint8_t head[kHeaderBufferSize];
+  if (!ReadHeaderBuffer(file, head)) return false;
+  return isSupported(QFile::encodeName(file).constData(), head) != 0;
+}
+
+int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
+  const QByteArray name = QFile::encodeName(file);
+  const auto getPicture = reinterpret_cast<SPI_GetPicture>(entries_[eGetPicture]);
+  const auto getPreview = reinterpret_cast<SPI_GetPicture>(entries_[eGetPreview]);
+  void* hinfo = nullptr;
+  void* hbits = nullptr;
+  int result = SPI_NO_FUNCTION;
+  if (Preview && getPreview) result = getPreview(name.constData(), 0, SPI_SOURCE_FILE, &hinfo, &hbits, nullptr, 0);
+  if (result != 0) {
+    hinfo = hbits = nullptr;
+    result = getPicture ? getPicture(name.constData(), 0, SPI_SOURCE_FILE, &hinfo, &hbits, nullptr, 0)
+                        : SPI_NO_FUNCTION;
+  }
+  if (result != 0) return result;
+  const THandle info(hinfo), bits(hbits);
+  graphics::TBitmap out;
+  if (!DibHandlesToBitmap(info.get(), bits.get(), out)) return SPI_OUT_OF_ORDER;
+  out.ConvertTo24();
+  bitmap = std::move(out);
+  return 0;
+}
+
+TSPlugin::~TSPlugin() = default;
+
+int TSPlugin::LoadFromAppDir() {
+  int count = 0;
+  for (const QString& folder : platform::pluginFolders()) count += LoadFolder(folder);
+  return count;
+}
+
+int TSPlugin::LoadFolder(const QString& folder) {
+  const QString base = folder.endsWith('/') ? folder : folder + '/';
+  int count = 0;
+  const auto entries = QDir(base).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  for (const QFileInfo& fi : entries) {
+    const QString name = fi.fileName();
+    if (name.startsWith('.') || !name.toLower().contains(QLatin1String(".spi"))) continue;
+    AddPlugin(base + name);
+    ++count;
+  }
+  return count;
+}
+
+int TSPlugin::AddPlugin(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  for (const auto& [n, spi] : list_)
+    if (n == name) return kSpiDuplicateName;
+  std::unique_ptr<TSpi> spi;
+  try {
+    spi = std::make_unique<TSpi>(path);
+  } catch (const std::exception&) {
+    return 0;
+  }
+  if (spi->APIVersion != QLatin1String("00IN")) return 0;
+  list_.emplace_back(name, std::move(spi));
+  return Count() - 1;
+}
+
+int TSPlugin::IndexOfSupporting(const QString& file) const {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (Item(i).Supports(file)) return i;
+  return -1;
+}
+
+QStringList TSPlugin::PluginNames() const {
+  QStringList out;
+  for (const auto& [n, spi] : list_) out << spi->PluginName;
+  return out;
+}
+
+int TSPlugin::GetBitmap(const QString& file, graphics::TBitmap& bitmap) {
+  int result = kSpiNoSupport;
+  for (auto& [n, spi] : list_) {
+    if (!spi->Supports(file)) continue;
+    spi->Preview = Preview;
+    result = spi->LoadBitmap(file, bitmap);
+    if (result == 0) break;
+  }
+  return result;
+}
+
+}  // namespace decode

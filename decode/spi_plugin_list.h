@@ -1,0 +1,102 @@
+#pragma once
+// The catalogue's own plug-in list: picture import plug-ins loaded from the program's
+// folder, asked for thumbnails and for every plug-in format the main window's plain
+// picture loader opens. Independent of the manager TSPIs (each dlopens its own reference).
+//
+// Only the thread that owns the catalogue's TImgUtil calls GetBitmap; the list itself is
+// filled once at start and not changed afterwards.
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "decode/spi_errors.h"
+#include "decode/spi_support.h"
+#include "graphics/bitmap.h"
+
+namespace decode {
+
+// Results of the catalogue list besides the plug-ins' own.
+inline constexpr int kSpiNoSupport = 200;      // GetBitmap: no plug-in supports the file
+inline constexpr int kSpiDuplicateName = 201;  // AddPlugin: a library of that file name is loaded
+inline constexpr int kSpiNoType = 101;         // GetPluginInfo(0) answered nothing
+inline constexpr int kSpiNoName = 102;         // GetPluginInfo(1) answered nothing
+inline constexpr int kSpiNoPattern = 103;      // no file pattern
+
+class TSpi {
+ public:
+  // Throws ESPIOpenError when the library cannot be loaded, ESPILoadError (with code
+  // 101/102/103) when its information is incomplete.
+  explicit TSpi(const QString& path);
+  ~TSpi();
+  TSpi(const TSpi&) = delete;
+  TSpi& operator=(const TSpi&) = delete;
+
+  QString APIVersion;
+  QString PluginName;
+  QString Path;
+  QString FileName;          // no folder
+  QStringList Filters;       // raw pattern texts
+  QStringList Extensions;    // lower-cased, one pattern per line
+  bool Preview = false;
+
+  enum Entry {
+    eProgressCallback,
+    eGetPluginInfo,
+    eIsSupported,
+    eGetPictureInfo,
+    eGetPicture,
+    eGetPreview,
+    eGetArchiveInfo,
+    eGetFileInfo,
+    eGetFile,
+    eConfigurationDlg,
+    eCount
+  };
+  void* EntryPoint(Entry e) const { return entries_[e]; }
+
+  // The extension is listed and IsSupported accepts the file's 2,176-byte head.
+  bool Supports(const QString& file) const;
+  // GetPreview (with Preview) or GetPicture of the whole file into bitmap (24-bit);
+  // 0 on success, else the plug-in's code (SPI_OUT_OF_ORDER for a result that fails the
+  // size checks, SPI_NO_FUNCTION when the library lacks the function).
+  int LoadBitmap(const QString& file, graphics::TBitmap& bitmap);
+
+ private:
+  std::unique_ptr<TSpiLibrary> library_;
+  void* entries_[eCount] = {};
+};
+
+class TSPlugin {
+ public:
+  TSPlugin() = default;
+  ~TSPlugin();
+  TSPlugin(const TSPlugin&) = delete;
+  TSPlugin& operator=(const TSPlugin&) = delete;
+
+  bool Preview = false;
+
+  // LoadFolder over platform::pluginFolders(); returns the files tried.
+  int LoadFromAppDir();
+  // Tries every file of the folder whose name does not start with "." and whose
+  // lower-cased name contains ".spi"; returns how many.
+  int LoadFolder(const QString& folder);
+  // The new index, 0 when the library is not a picture import plug-in or cannot be
+  // loaded, kSpiDuplicateName when a library of the same file name is in the list.
+  int AddPlugin(const QString& path);
+  // Highest index whose plug-in supports the file, or -1.
+  int IndexOfSupporting(const QString& file) const;
+  int Count() const { return int(list_.size()); }
+  TSpi& Item(int index) const { return *list_.at(size_t(index)).second; }
+  QString Name(int index) const { return list_.at(size_t(index)).first; }
+  // Plug-in names, in load order (what the options window lists).
+  QStringList PluginNames() const;
+  // 0 on success; kSpiNoSupport when no plug-in supports the file; else the last result.
+  int GetBitmap(const QString& file, graphics::TBitmap& bitmap);
+
+ private:
+  std::vector<std::pair<QString, std::unique_ptr<TSpi>>> list_;
+};
+
+}  // namespace decode
