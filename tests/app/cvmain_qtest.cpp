@@ -1,0 +1,159 @@
+// The main window's geometry: read at creation, written at closing.
+#include "app/settings.h"
+#include "app/widgets/cvmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using app::TCVMain;
+
+class CVMainTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir* home_ = nullptr;
+  QString ini() const { return home_->path() + "/" + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".ini"; }
+  void put(const QByteArray& text) {
+    QFile f(ini());
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+  }
+  QByteArray contents() const {
+    QFile f(ini());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  int key(const char* section, const char* name, int def = -12345) const {
+    return settings::TIniFile(ini()).ReadInteger(section, name, def);
+  }
+
+ private slots:
+  void init() {
+    home_ = new QTemporaryDir;
+    qputenv("QIVO2_HOME", home_->path().toUtf8());
+  }
+  void cleanup() {
+    delete home_;
+    qunsetenv("QIVO2_HOME");
+  }
+
+  void firstStartUsesDefaultsAndClosingWritesThem() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    {
+      TCVMain w;
+      QCOMPARE(w.windowTitle(), QString("QIVO2"));
+      QCOMPARE(w.ClientWidth(), 742);
+      QCOMPARE(w.ClientHeight(), 464);
+      QCOMPARE(w.TreePanelWidth(), 200);
+      QVERIFY(!w.PreviewVisible());
+      QVERIFY(!w.SetPreview1->isChecked());
+      QVERIFY(w.PathCheck);
+      QVERIFY(!w.UseCache);
+      QCOMPARE(w.ThumbFolder(), home_->path() + "/Temp");
+      QCOMPARE(w.minimumWidth(), 589);
+      const QSize outer = w.frameGeometry().size();
+      QCOMPARE(w.pos(), QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2));
+      QVERIFY(QDir(home_->path() + "/Temp").exists());
+      QVERIFY(QDir(home_->path() + "/Cache").exists());
+      QVERIFY(!QFile::exists(ini()));  // reading writes nothing
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      w.CurrentFolder = "/home/u/pics";
+      w.close();
+    }
+    QCOMPARE(key("Main", "State"), 0);
+    QCOMPARE(key("Main", "CWidth"), 742);
+    QCOMPARE(key("Main", "CHeight"), 464);
+    QCOMPARE(key("Main", "TVWidth"), 200);
+    QCOMPARE(key("Main", "Preview"), 0);
+    QCOMPARE(key("Main", "PrevHeight"), -12345);  // not written while the pane is off
+    QCOMPARE(settings::TIniFile(ini()).ReadString("Main", "RootPath", "x"), QString("/home/u/pics"));
+    const int left = key("Main", "Left"), top = key("Main", "Top");
+
+    // The next start restores what was written.
+    TCVMain again;
+    QCOMPARE(again.pos(), QPoint(left, top));
+    QCOMPARE(again.ClientWidth(), 742);
+    QCOMPARE(again.ClientHeight(), 464);
+  }
+
+  void restoresStoredLayout() {
+    put("[Main]\nState=0\nCWidth=640\nCHeight=400\nLeft=12\nTop=34\nTVWidth=250\nPreview=1\nPrevHeight=90\n"
+        "PathCheck=0\n[Catalog]\nCache=1\n[SaveFolder]\nPath=/tmp/out\n[Control Panel\\Mouse]\n"
+        "SnapToDefaultButton=1\n");
+    TCVMain w;
+    QCOMPARE(w.ClientWidth(), 640);
+    QCOMPARE(w.ClientHeight(), 400);
+    QCOMPARE(w.pos(), QPoint(12, 34));
+    QCOMPARE(w.TreePanelWidth(), 250);
+    QVERIFY(w.PreviewVisible());
+    QVERIFY(w.SetPreview1->isChecked());
+    QCOMPARE(w.PreviewPaneHeight(), 90);
+    QVERIFY(!w.PathCheck);
+    QVERIFY(w.UseCache);
+    QCOMPARE(w.ThumbFolder(), home_->path() + "/Cache");
+    QCOMPARE(w.SaveFolder, QString("/tmp/out"));
+    QVERIFY(w.SnapToDefault);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.ScrollBox1->height(), 90);
+    QCOMPARE(w.plShellTreeView->width(), 250);
+    w.CurrentFolder = "/data";
+    w.close();
+    QCOMPARE(key("Main", "Preview"), 1);
+    QCOMPARE(key("Main", "PrevHeight"), 90);
+    QCOMPARE(key("Main", "TVWidth"), 250);
+    // PathCheck off: no folder is remembered.
+    QCOMPARE(settings::TIniFile(ini()).ReadString("Main", "RootPath", "x"), QString());
+  }
+
+  void maximisedCloseWritesOnlyState() {
+    const QByteArray before = "[Main]\nState=1\nCWidth=640\nCHeight=400\nLeft=12\nTop=34\n";
+    put(before);
+    TCVMain w;
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.close();
+    QCOMPARE(contents(), before + "TVWidth=200\nPreview=0\nRootPath=\n");
+  }
+
+  void driveRootIsNotRemembered() {
+    TCVMain w;
+    w.AtDriveRoot = true;
+    w.CurrentFolder = "";
+    w.close();
+    QCOMPARE(settings::TIniFile(ini()).ReadString("Main", "RootPath", "x"), QString());
+  }
+
+  void damagedGeometryFallsBack() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    put("[Main]\nCWidth=-5\nCHeight=99999999\nLeft=900000\nTop=-900000\nTVWidth=-40\nPreview=1\n"
+        "PrevHeight=-3\n");
+    TCVMain w;
+    QCOMPARE(w.ClientWidth(), 742);
+    QCOMPARE(w.ClientHeight(), 464);
+    const QSize outer = w.frameGeometry().size();
+    QCOMPARE(w.pos(), QPoint((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2));
+    QCOMPARE(w.TreePanelWidth(), 0);
+    QCOMPARE(w.PreviewPaneHeight(), 0);
+  }
+
+  void temporaryCacheFileGoesAtClosing() {
+    TCVMain w;
+    const QString tmp = home_->path() + "/Temp/pics.dat";
+    QFile f(tmp);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    w.TempCacheFile = tmp;
+    w.close();
+    QVERIFY(!QFile::exists(tmp));
+  }
+};
+
+QTEST_MAIN(CVMainTest)
+#include "cvmain_qtest.moc"
