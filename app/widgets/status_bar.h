@@ -1,0 +1,30 @@
+#pragma once
+// StatusBar1: five text panels of fixed widths (140, 140, 130, 140, 700), the last one
+// without a bevel, 23 pixels high.
+#include <QLabel>
+#include <QStatusBar>
+#include <array>
+
+namespace app {
+
+class TStatusBar : public QStatusBar {
+  Q_OBJECT
+
+ public:
+  static constexpr int PanelCount = 5;
+  static constexpr std::array<int, PanelCount> PanelWidths{140, 140, 130, 140, 700};
+
+  explicit TStatusBar(QWidget* parent = nullptr);
+
+  QString PanelText(int index) const;
+  void SetPanelText(int index, const QString& text);
+  // Empties panels first..last.
+  void ClearPanels(int first, int last);
+  // Paints at once, not at the next event loop turn.
+  void RepaintNow();
+
+ private:
+  std::array<QLabel*, PanelCount> panels_{};
+};
+
+}  // namespace app

@@ -1,0 +1,107 @@
+#include "view/picture_loader.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "decode/png_graphic.h"
+#include "edit/resample.h"
+#include "graphics/graphic.h"
+
+namespace view {
+
+namespace {
+bool IsPng(const QString& path) { return QFileInfo(path).suffix().toLower() == QStringLiteral("png"); }
+
+void LoadPng(const QString& path, graphics::TBitmap& target) {
+  decode::TQVPNG png;
+  png.LoadFromFile(path);
+  target = png.Bitmap();
+}
+
+QSize ByWidth(float r, QSize screen) {
+  const int w = screen.width() - 20;
+  return {w, int(std::trunc(w / r)) - 20};
+}
+
+QSize ByHeight(float r, QSize screen) {
+  const int h = screen.height() - 20;
+  return {int(std::trunc(h * r)), h};
+}
+}  // namespace
+
+void LoadPicture(const QString& path, graphics::TBitmap& target, catalog::TImgPlugins* plugins) {
+  if (IsPng(path)) {
+    LoadPng(path, target);
+    return;
+  }
+  catalog::TImgUtil util;
+  util.GetType = catalog::TGetType::igtNormal;
+  util.SPlugin = plugins;
+  const int result = util.Load(path, 0, -1, 0);
+  // Unrecognised files and folders come back as a stand-in icon with result 0.
+  const auto kind = util.ImageType;
+  const bool noPicture = kind == catalog::TImageType::iitNone || kind == catalog::TImageType::iitDir;
+  if (result != 0 || noPicture || util.Bitmap.Empty())
+    throw graphics::EInvalidGraphic(QStringLiteral("cannot read the picture %1 (%2)").arg(path).arg(result));
+  target = std::move(util.Bitmap);
+}
+
+QSize ScreenFitSize(QSize picture, QSize screen) {
+  if (picture.isEmpty()) return {0, 0};
+  if (picture.width() <= screen.width() && picture.height() <= screen.height()) return picture;
+  const float r = float(picture.width()) / float(picture.height());
+  QSize size = r > 1 ? ByWidth(r, screen) : ByHeight(r, screen);
+  // A picture only a little wider than tall would come out taller than the screen (and
+  // the mirror case on a portrait screen): the other rule fits it.
+  if (r > 1 && size.height() > screen.height()) size = ByHeight(r, screen);
+  if (r <= 1 && size.width() > screen.width()) size = ByWidth(r, screen);
+  return {qMax(size.width(), 1), qMax(size.height(), 1)};
+}
+
+graphics::TBitmap StretchBitmap(const graphics::TBitmap& source, int w, int h) {
+  if (w <= 0 || h <= 0) return {};
+  graphics::TBitmap out(w, h);
+  if (source.Empty()) return out;
+  std::vector<int> columns(static_cast<size_t>(w));
+  for (int x = 0; x < w; ++x) columns[size_t(x)] = int(int64_t(x) * source.Width() / w);
+  const bool direct = source.PixelFormat() == graphics::TPixelFormat::pf24bit;
+  for (int y = 0; y < h; ++y) {
+    const int sy = int(int64_t(y) * source.Height() / h);
+    const uint8_t* srow = source.ScanLine(sy);
+    uint8_t* drow = out.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      const int sx = columns[size_t(x)];
+      if (direct) {
+        std::copy_n(srow + size_t(sx) * 3, 3, drow + size_t(x) * 3);
+      } else {
+        const graphics::TRGBQuad c = source.PixelColor(sx, sy);
+        drow[x * 3] = c.blue;
+        drow[x * 3 + 1] = c.green;
+        drow[x * 3 + 2] = c.red;
+      }
+    }
+  }
+  return out;
+}
+
+graphics::TBitmap LoadPictureFitted(const QString& path, QSize screen, bool smooth, catalog::TImgPlugins* plugins) {
+  graphics::TBitmap bitmap;
+  LoadPicture(path, bitmap, plugins);
+  const QSize natural(bitmap.Width(), bitmap.Height());
+  const QSize fit = ScreenFitSize(natural, screen);
+  if (fit == natural) return bitmap;
+  if (!smooth) return StretchBitmap(bitmap, fit.width(), fit.height());
+  edit::ResizeBitmap(bitmap, fit.width(), fit.height());
+  return bitmap;
+}
+
+bool TImgCustomPNG::CanLoad(const QString& path) const { return IsPng(path); }
+
+bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
+  LoadPng(path, dest);
+  return true;
+}
+
+}  // namespace view
