@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <fcntl.h>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/idlist.h"
+#include "platform/shell.h"
+
+using namespace platform::shell;
+
+namespace {
+
+TIdListPtr path(const char* p) { return TIdListPtr(IdListFromPath(p)); }
+std::string str(PCIDL l) { return IdListToPath(l).toStdString(); }
+
+void touch(const QByteArray& p, const QByteArray& content = {}) {
+  const int fd = open(p.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0) << p.constData();
+  if (!content.isEmpty()) {
+    ASSERT_EQ(write(fd, content.constData(), size_t(content.size())), content.size());
+  }
+  close(fd);
+}
+
+std::vector<std::string> names(TShellFolder& f, uint32_t flags) {
+  std::vector<std::string> out;
+  auto en = f.EnumObjects(flags);
+  if (!en) return out;
+  PIDL id = nullptr;
+  while (en->Next(id)) {
+    out.emplace_back(IdRecordName(id));
+    IdListFree(id);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace
+
+TEST(IdList, Routines) {
+  auto abc = path("/a/bb/ccc");
+  EXPECT_EQ(IdListSize(abc.get()), size_t(3 + 4 + 5 + 2));
+  EXPECT_EQ(IdListSize(nullptr), 0u);
+  EXPECT_EQ(IdListCount(abc.get()), 3);
+  EXPECT_EQ(str(abc.get()), "/a/bb/ccc");
+
+  TIdListPtr clone(IdListClone(abc.get()));
+  EXPECT_EQ(IdListSame(clone.get(), abc.get()), 0);
+  TIdListPtr first(IdListCloneFirst(abc.get()));
+  EXPECT_EQ(str(first.get()), "/a");
+  TIdListPtr parent(IdListParent(abc.get()));
+  EXPECT_EQ(str(parent.get()), "/a/bb");
+  TIdListPtr last(IdListLast(abc.get()));
+  EXPECT_EQ(IdRecordName(last.get()), "ccc");
+  EXPECT_EQ(IdListCount(last.get()), 1);
+  TIdListPtr combined(IdListCombine(parent.get(), last.get()));
+  EXPECT_EQ(IdListSame(combined.get(), abc.get()), 0);
+  EXPECT_EQ(IdListNext(IdListNext(IdListNext(abc.get()))), abc.get() + IdListSize(abc.get()) - 2);
+  EXPECT_EQ(IdListNext(abc.get() + IdListSize(abc.get()) - 2), nullptr);
+
+  PIDL freed = IdListClone(abc.get());
+  IdListFree(freed);
+  EXPECT_EQ(freed, nullptr);
+}
+
+TEST(IdList, DesktopIsTheEmptyList) {
+  auto root = path("/");
+  EXPECT_TRUE(IdListIsDesktop(root.get()));
+  EXPECT_EQ(IdListSize(root.get()), 2u);
+  TIdListPtr clone(IdListClone(root.get()));
+  ASSERT_TRUE(clone);  // the desktop is a real place: its copy is not null
+  EXPECT_TRUE(IdListIsDesktop(clone.get()));
+  TIdListPtr parent(IdListParent(root.get()));
+  EXPECT_TRUE(IdListIsDesktop(parent.get()));
+  TIdListPtr up(IdListParent(path("/a").get()));
+  EXPECT_TRUE(IdListIsDesktop(up.get()));
+  EXPECT_FALSE(IdListIsDesktop(nullptr));
+  EXPECT_EQ(IdListClone(nullptr), nullptr);
+}
+
+TEST(IdList, PathParsing) {
+  struct Case {
+    const char* in;
+    const char* out;  // nullptr: refused
+  } cases[] = {
+      {"/", "/"},         {"//a///b/", "/a/b"}, {"/a/./b", "/a/b"}, {"/a/../b", "/b"},
+      {"/../..", "/"},    {"relative", nullptr}, {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    TIdListPtr id(IdListFromPath(c.in));
+    if (!c.out) {
+      EXPECT_FALSE(id) << c.in;
+    } else {
+      ASSERT_TRUE(id) << c.in;
+      EXPECT_EQ(str(id.get()), c.out) << c.in;
+    }
+  }
+  for (const char* bad : {"", ".", "..", "a/b"}) EXPECT_EQ(IdListFromName(bad), nullptr) << bad;
+  EXPECT_EQ(IdListFromName(std::string_view("a\0b", 3)), nullptr);
+}
+
+TEST(ShellNames, NaturalCaseInsensitiveOrder) {
+  const std::vector<std::string> sorted = {"a1", "A2", "a10", "b", "img2.jpg", "IMG10.jpg", "x"};
+  for (size_t i = 0; i + 1 < sorted.size(); ++i) {
+    EXPECT_LT(CompareNamesNatural(sorted[i], sorted[i + 1]), 0) << sorted[i] << " " << sorted[i + 1];
+    EXPECT_GT(CompareNamesNatural(sorted[i + 1], sorted[i]), 0);
+  }
+  // Names that only look alike still differ, so descending is the exact reverse.
+  EXPECT_NE(CompareNamesNatural("a01", "a1"), 0);
+  EXPECT_NE(CompareNamesNatural("A", "a"), 0);
+  EXPECT_EQ(CompareNamesNatural("same", "same"), 0);
+}
+
+class ShellFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    root = QFile::encodeName(dir.path());
+    touch(root + "/b.jpg", QByteArray(1500, 'x'));
+    touch(root + "/a.png");
+    touch(root + "/.hidden");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(".hdir"));
+    ASSERT_EQ(symlink((root + "/sub").constData(), (root + "/link").constData()), 0);
+    id.reset(IdListFromPath(root));
+    folder = TShellFolder::Bind(id.get());
+    ASSERT_TRUE(folder);
+  }
+  QTemporaryDir dir;
+  QByteArray root;
+  TIdListPtr id;
+  std::shared_ptr<TShellFolder> folder;
+};
+
+TEST_F(ShellFolderTest, EnumerationFlags) {
+  using V = std::vector<std::string>;
+  const uint32_t all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
+  EXPECT_EQ(names(*folder, all), (V{".hdir", ".hidden", "a.png", "b.jpg", "link", "sub"}));
+  EXPECT_EQ(names(*folder, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS), (V{"a.png", "b.jpg", "link", "sub"}));
+  EXPECT_EQ(names(*folder, SHCONTF_NONFOLDERS), (V{"a.png", "b.jpg", "link"}));
+  EXPECT_EQ(names(*folder, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN), (V{".hdir", "sub"}));
+  EXPECT_FALSE(TShellFolder::Bind(path("/no/such/folder/here").get()));
+}
+
+TEST_F(ShellFolderTest, AttributesNamesAndFindData) {
+  const uint32_t mask = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_LINK | SFGAO_SHARE;
+  TIdListPtr sub(IdListFromName("sub")), link(IdListFromName("link")), jpg(IdListFromName("b.jpg"));
+  EXPECT_EQ(folder->GetAttributesOf(sub.get(), mask), SFGAO_FOLDER | SFGAO_FILESYSANCESTOR);
+  EXPECT_EQ(folder->GetAttributesOf(link.get(), mask), SFGAO_LINK);
+  EXPECT_EQ(folder->GetAttributesOf(jpg.get(), mask), 0u);
+  TIdListPtr missing(IdListFromName("missing"));
+  EXPECT_EQ(folder->GetAttributesOf(missing.get(), mask), 0u);
+
+  EXPECT_EQ(folder->GetDisplayNameOf(jpg.get(), SHGDN_INFOLDER), "b.jpg");
+  EXPECT_EQ(folder->GetDisplayNameOf(jpg.get(), SHGDN_FORPARSING), dir.path() + "/b.jpg");
+  EXPECT_EQ(TShellFolder::Desktop()->GetDisplayNameOf(path("/").get(), SHGDN_INFOLDER), "/");
+
+  TFindData fd;
+  ASSERT_TRUE(folder->GetFindData(jpg.get(), fd));
+  EXPECT_EQ(fd.size, 1500u);
+  EXPECT_EQ(fd.attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  ASSERT_TRUE(folder->GetFindData(sub.get(), fd));
+  EXPECT_NE(fd.attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_FALSE(folder->GetFindData(missing.get(), fd));
+
+  EXPECT_EQ(ResolveLink(dir.path() + "/link"), dir.path() + "/sub");
+  EXPECT_EQ(ResolveLink(dir.path() + "/a.png"), "");
+  EXPECT_TRUE(IsDirectoryPath(dir.path() + "/link"));
+}
+
+TEST_F(ShellFolderTest, CompareColumnsPutFoldersFirst) {
+  TIdListPtr sub(IdListFromName("sub")), a(IdListFromName("a.png")), b(IdListFromName("b.jpg"));
+  for (int column = 0; column < 5; ++column) {
+    EXPECT_LT(folder->CompareIDs(column, sub.get(), a.get()), 0) << column;
+    EXPECT_EQ(folder->CompareIDs(column, a.get(), a.get()), 0) << column;
+    EXPECT_EQ(folder->CompareIDs(column, a.get(), b.get()), -folder->CompareIDs(column, b.get(), a.get())) << column;
+  }
+  EXPECT_LT(folder->CompareIDs(0, a.get(), b.get()), 0);  // a.png < b.jpg by name
+  EXPECT_LT(folder->CompareIDs(1, a.get(), b.get()), 0);  // 0 bytes < 1500 bytes
+  EXPECT_GT(folder->CompareIDs(2, a.get(), b.get()), 0);  // .png > .jpg
+}
+
+TEST_F(ShellFolderTest, SetNameNeverReplaces) {
+  TIdListPtr a(IdListFromName("a.png"));
+  // Refused names: an existing file, separators, empty and dot names.
+  for (const char* bad : {"b.jpg", "x/y", "", ".", ".."}) {
+    EXPECT_EQ(folder->SetNameOf(a.get(), QString::fromUtf8(bad)), nullptr) << bad;
+    EXPECT_TRUE(QFile::exists(dir.path() + "/a.png")) << bad;
+  }
+  QFile jpg(dir.path() + "/b.jpg");
+  EXPECT_EQ(jpg.size(), 1500);  // the existing file was not replaced
+  TIdListPtr renamed(folder->SetNameOf(a.get(), "c.png"));
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(IdRecordName(renamed.get()), "c.png");
+  EXPECT_TRUE(QFile::exists(dir.path() + "/c.png"));
+  EXPECT_FALSE(QFile::exists(dir.path() + "/a.png"));
+}
+
+TEST_F(ShellFolderTest, NamesWithAnyBytes) {
+  const QByteArray odd[] = {QByteArray("bad\xff\xfe.jpg"), QByteArray("new\nline.jpg"), QByteArray(" lead and trail ")};
+  for (const auto& n : odd) touch(root + "/" + n);
+  std::set<std::string> listed;
+  auto en = folder->EnumObjects(SHCONTF_NONFOLDERS);
+  PIDL idl = nullptr;
+  while (en->Next(idl)) {
+    listed.insert(std::string(IdRecordName(idl)));
+    // Names, attributes and find data work on the raw bytes.
+    EXPECT_FALSE(folder->GetDisplayNameOf(idl, SHGDN_INFOLDER).isEmpty());
+    TFindData fd;
+    EXPECT_TRUE(folder->GetFindData(idl, fd)) << IdRecordName(idl);
+    IdListFree(idl);
+  }
+  for (const auto& n : odd) EXPECT_TRUE(listed.count(n.toStdString())) << n.toStdString();
+  TIdListPtr bad(IdListFromName(std::string_view(odd[0].constData(), size_t(odd[0].size()))));
+  TIdListPtr renamed(folder->SetNameOf(bad.get(), "good.jpg"));
+  EXPECT_TRUE(renamed);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/good.jpg"));
+}
+
+TEST_F(ShellFolderTest, ParseDisplayName) {
+  auto desktop = TShellFolder::Desktop();
+  uint32_t attrs = 0;
+  TIdListPtr sub(desktop->ParseDisplayName(dir.path() + "/sub/../sub", &attrs));
+  ASSERT_TRUE(sub);
+  EXPECT_EQ(QFile::decodeName(IdListToPath(sub.get())), dir.path() + "/sub");
+  EXPECT_TRUE(attrs & SFGAO_FOLDER);
+  EXPECT_FALSE(desktop->ParseDisplayName(dir.path() + "/missing"));
+  EXPECT_FALSE(desktop->ParseDisplayName("relative/path"));
+  auto bound = desktop->BindToObject(sub.get());
+  ASSERT_TRUE(bound);
+  EXPECT_EQ(bound->PathBytes(), root + "/sub");
+}
