@@ -1,0 +1,118 @@
+#include "catalog/img_thread.h"
+
+#include <QCoreApplication>
+
+#include "catalog/img_util.h"
+#include "catalog/panel_events.h"
+
+namespace catalog {
+
+TImgThread::TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight,
+                       TImgUtil* util, bool skipLoad)
+    : receiver_(receiver),
+      path_(path),
+      id_(id),
+      boxWidth_(boxWidth),
+      boxHeight_(boxHeight),
+      util_(util),
+      skipLoad_(skipLoad) {}
+
+TImgThread::~TImgThread() {
+  terminated_ = true;
+  wait();
+}
+
+void TImgThread::run() {
+  if (terminated_) return;
+  int result = -1;
+  if (!skipLoad_ && util_) {
+    try {
+      result = util_->Load(path_, boxWidth_, 0, boxHeight_);
+    } catch (...) {
+      // Whatever went wrong, the queue must hear of this job.
+      result = -1;
+    }
+  }
+  if (terminated_) return;
+  result_ = result;
+  auto* e = new TThumbDoneEvent(id_, result);
+  if (util_) {
+    e->Picture = std::move(util_->Bitmap);
+    util_->Bitmap = graphics::TBitmap();
+    e->SourceWidth = util_->SourceWidth;
+    e->SourceHeight = util_->SourceHeight;
+  }
+  if (terminated_ || !receiver_) {
+    delete e;
+    return;
+  }
+  QCoreApplication::postEvent(receiver_.data(), e, Qt::LowEventPriority);
+}
+
+TImgThreads::~TImgThreads() { finishWorker(); }
+
+void TImgThreads::Add(int id, bool toEnd) {
+  const qsizetype at = queue_.indexOf(id);
+  if (at >= 0) {
+    queue_.move(at, queue_.size() - 1);
+  } else if (toEnd) {
+    queue_.append(id);
+  } else {
+    queue_.prepend(id);
+  }
+}
+
+void TImgThreads::AddAndStart(int id, bool toEnd) {
+  Add(id, toEnd);
+  Start();
+}
+
+void TImgThreads::AddBatch(int id, bool toEnd) {
+  if (toEnd)
+    queue_.append(id);
+  else
+    queue_.prepend(id);
+}
+
+int TImgThreads::TakeLast() { return queue_.takeLast(); }
+
+void TImgThreads::finishWorker() {
+  if (!worker_) return;
+  if (worker_->isRunning()) worker_->setPriority(QThread::NormalPriority);
+  worker_->Terminate();
+  worker_->wait();
+  worker_.reset();
+}
+
+void TImgThreads::Start() {
+  if (busy_) return;
+  busy_ = true;
+  finishWorker();
+  while (!queue_.isEmpty()) {
+    if (StartNext() && worker_) {
+      worker_->start(QThread::LowPriority);
+      return;
+    }
+  }
+  busy_ = false;
+}
+
+void TImgThreads::Stop() {
+  queue_.clear();
+  finishWorker();
+  if (receiver_) QCoreApplication::removePostedEvents(receiver_.data(), TThumbDoneEvent::EventType());
+  busy_ = false;
+}
+
+void TImgThreads::ClearQueue() { queue_.clear(); }
+
+void TImgThreads::Restart() {
+  if (!busy_) Start();
+}
+
+void TImgThreads::JobDone() {
+  busy_ = false;
+  Start();
+}
+
+}  // namespace catalog

@@ -1,0 +1,87 @@
+#pragma once
+// The thumbnail job queue and its worker. One worker runs at a time per queue, at low
+// priority, created per job. The hand-over is strictly sequential and needs no lock: the
+// worker owns the image utility from its start until it posts the completion event
+// (TThumbDoneEvent, carrying the entry Id, the result and the picture moved out of the
+// utility); the receiver's handler then calls JobDone, which frees the worker and starts
+// the next job. Cancelling is cooperative: a decode in progress is waited for.
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+class QObject;
+
+namespace catalog {
+
+class TImgUtil;
+
+class TImgThread : public QThread {
+ public:
+  // skipLoad: the entry is no picture; the job only reports failure.
+  TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight, TImgUtil* util,
+             bool skipLoad = false);
+  ~TImgThread() override;
+
+  void Terminate() { terminated_ = true; }
+  bool Terminated() const { return terminated_; }
+  int Id() const { return id_; }
+  int Result() const { return result_; }
+
+ protected:
+  void run() override;
+
+ private:
+  QPointer<QObject> receiver_;
+  QString path_;
+  int id_;
+  int boxWidth_, boxHeight_;
+  TImgUtil* util_;
+  bool skipLoad_;
+  std::atomic<bool> terminated_{false};
+  int result_ = -1;
+};
+
+class TImgThreads {
+ public:
+  // receiver: where the workers post their completion events.
+  explicit TImgThreads(QObject* receiver) : receiver_(receiver) {}
+  virtual ~TImgThreads();
+  TImgThreads(const TImgThreads&) = delete;
+  TImgThreads& operator=(const TImgThreads&) = delete;
+
+  // Moves a queued Id to the end, or queues it at the end (toEnd) or the front.
+  void Add(int id, bool toEnd);
+  void AddAndStart(int id, bool toEnd);
+  // Appends or prepends without looking for the Id first (while listing).
+  void AddBatch(int id, bool toEnd);
+  void Start();
+  // Drops the queue, finishes the running job and drops its completion if still pending,
+  // so a job of the old listing can never end one started after the stop.
+  void Stop();
+  // Drops the queue; a running job goes on.
+  void ClearQueue();
+  void Restart();
+  // The completion was handled: the next job may start.
+  void JobDone();
+
+  bool Busy() const { return busy_; }
+  // Front first; jobs are taken from the end.
+  const QList<int>& Queue() const { return queue_; }
+  TImgThread* Worker() const { return worker_.get(); }
+
+ protected:
+  // Takes one Id from the end and creates the worker (held in worker_, not yet started).
+  virtual bool StartNext() = 0;
+  int TakeLast();
+  void finishWorker();
+
+  QPointer<QObject> receiver_;
+  QList<int> queue_;
+  bool busy_ = false;
+  std::unique_ptr<TImgThread> worker_;
+};
+
+}  // namespace catalog

@@ -1,0 +1,233 @@
+// The thumbnail queue and worker with the real catalogue control on the offscreen platform.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "catalog/img_thread.h"
+#include "catalog/img_util.h"
+#include "catalog/widgets/img_thread_file.h"
+#include "catalog/widgets/imgpanel.h"
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+
+using namespace catalog;
+using graphics::TBitmap;
+
+namespace {
+
+// Records the order in which jobs would start, without any thread.
+class TRecordingQueue : public TImgThreads {
+ public:
+  TRecordingQueue() : TImgThreads(nullptr) {}
+  QList<int> taken;
+  void drain() {
+    while (!queue_.isEmpty()) taken << TakeLast();
+  }
+
+ protected:
+  bool StartNext() override {
+    taken << TakeLast();
+    return false;
+  }
+};
+
+TBitmap picture(int w, int h, int seed) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = b.ScanLine(y) + 3 * x;
+      p[0] = uint8_t(x + seed * 40);
+      p[1] = uint8_t(y * 2);
+      p[2] = uint8_t(seed * 70);
+    }
+  return b;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+}  // namespace
+
+class ImgThreadTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir home_, pics_;
+  int pictureCount_ = 0;
+
+  std::unique_ptr<TImgPanel> makePanel(TFileImage*& loader, bool lookAhead) {
+    auto panel = std::make_unique<TImgPanel>();
+    panel->resize(400, 300);
+    TViewImage v = panel->ViewImage();
+    v.ImageWidth = 100;
+    v.ImageHeight = 80;
+    v.LookAhead = lookAhead;
+    panel->SetViewImage(v);
+    loader = new TFileImage(panel.get());
+    loader->Thumbnail().Path = home_.filePath("Cache");
+    loader->Thumbnail().FileName = QFileInfo(pics_.path()).fileName();
+    loader->Attach();
+    panel->show();
+    return panel;
+  }
+
+  int pictureEntries(TImgPanel& panel) {
+    int n = 0;
+    for (int i = 0; i < panel.Count(); ++i) {
+      const QString p = panel.Item(i)->GetParseName();
+      n += p.endsWith(".jpg") || p.endsWith(".bmp");
+    }
+    return n;
+  }
+  bool allLoaded(TImgPanel& panel) {
+    for (int i = 0; i < panel.Count(); ++i) {
+      TPanelItem* item = panel.Item(i);
+      const QString p = item->GetParseName();
+      if (p.endsWith("broken.jpg")) continue;
+      if ((p.endsWith(".jpg") || p.endsWith(".bmp")) && (!item->Loaded || item->ThumbIndex < 0))
+        return false;
+    }
+    return true;
+  }
+
+ private slots:
+  void initTestCase() {
+    qputenv("QIVO2_HOME", home_.path().toUtf8());
+    QDir().mkpath(home_.filePath("Cache"));
+    for (int i = 0; i < 14; ++i) {
+      graphics::TJPEGImage j;
+      j.Assign(picture(320 + i, 240, i));
+      writeFile(pics_.filePath(QString("photo%1.jpg").arg(i, 2, 10, QChar('0'))), j.SaveToMemory());
+    }
+    writeFile(pics_.filePath("drawing.bmp"), graphics::WriteBMP(picture(50, 30, 3)));
+    writeFile(pics_.filePath("broken.jpg"), "\xFF\xD8 broken");
+    writeFile(pics_.filePath("notes.xyz"), "not a picture");
+    QDir().mkpath(pics_.filePath("sub"));
+    pictureCount_ = 16;  // the broken one included
+  }
+
+  void queueOrder() {
+    // Without look-ahead: a page drawn first to last, each inserted at the front.
+    {
+      TRecordingQueue q;
+      for (int id : {5, 6, 7}) q.Add(id, false);
+      q.drain();
+      QCOMPARE(q.taken, (QList<int>{5, 6, 7}));
+    }
+    // With look-ahead: listing queues everything at the front, the page is drawn last to
+    // first moving each entry to the end: the page first, then the rest in list order.
+    {
+      TRecordingQueue q;
+      for (int id = 1; id <= 9; ++id) q.AddBatch(id, false);
+      for (int id : {7, 6, 5}) q.Add(id, true);
+      q.drain();
+      QCOMPARE(q.taken, (QList<int>{5, 6, 7, 1, 2, 3, 4, 8, 9}));
+    }
+    // AddAndStart starts at once; a page change without look-ahead clears the rest.
+    {
+      TRecordingQueue q;
+      q.AddAndStart(1, false);
+      QCOMPARE(q.taken, (QList<int>{1}));
+      q.Add(2, false);
+      q.Add(3, false);
+      q.ClearQueue();
+      q.Restart();
+      QCOMPARE(q.taken, (QList<int>{1}));
+    }
+  }
+
+  void folderFillsThenComesFromCache() {
+    QFile::remove(home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat"));
+    const int before = TImgUtil::DecoderCalls();
+    {
+      TFileImage* loader = nullptr;
+      auto panel = makePanel(loader, true);
+      std::unique_ptr<TFileImage> owner(loader);
+      panel->SetFolder(pics_.path());
+      QCOMPARE(pictureEntries(*panel), pictureCount_);
+      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+      QCOMPARE(TImgUtil::DecoderCalls() - before, pictureCount_);
+      owner.reset();
+    }
+    QVERIFY(QFile::exists(home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat")));
+    const int warm = TImgUtil::DecoderCalls();
+    {
+      TFileImage* loader = nullptr;
+      auto panel = makePanel(loader, false);
+      std::unique_ptr<TFileImage> owner(loader);
+      panel->resize(2000, 2000);  // every entry on the first page
+      panel->SetFolder(pics_.path());
+      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+      // Only the broken picture is decoded again: it never had a cache entry.
+      QCOMPARE(TImgUtil::DecoderCalls() - warm, 1);
+      for (int i = 0; i < panel->Count(); ++i) {
+        TPanelItem* item = panel->Item(i);
+        if (item->GetParseName().endsWith("photo03.jpg")) {
+          QCOMPARE(item->ImageWidth, 323);
+          QCOMPARE(item->ImageHeight, 240);
+        }
+      }
+      owner.reset();
+    }
+  }
+
+  void completionAfterRefreshMarksNothing() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, false);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    QVERIFY(panel->Count() > 0);
+    QList<int> oldIds;
+    for (int i = 0; i < panel->Count(); ++i) oldIds << panel->Item(i)->Id;
+    loader->Stop();
+    panel->Refresh(true);
+    loader->Stop();
+    auto state = [&] {
+      QList<std::pair<bool, int>> out;
+      for (int i = 0; i < panel->Count(); ++i) out << std::pair{panel->Item(i)->Loaded, panel->Item(i)->ThumbIndex};
+      return out;
+    };
+    const auto before = state();
+    for (int i = 0; i < panel->Count(); ++i) QVERIFY(!oldIds.contains(panel->Item(i)->Id));
+    for (int id : oldIds) {
+      TThumbDoneEvent e(id, 0);
+      e.Picture = picture(10, 10, 1);
+      QCoreApplication::sendEvent(panel.get(), &e);
+    }
+    QCOMPARE(state(), before);
+    owner.reset();
+  }
+
+  void damagedCacheNeverStopsTheQueue() {
+    const QString cache = home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat");
+    QFile::remove(cache);
+    writeFile(cache, "definitely not a thumbnail file");
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+    owner.reset();
+    QFile::remove(cache);
+  }
+
+  void stopWhileWorking() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    loader->Stop();
+    QVERIFY(!loader->Busy());
+    QVERIFY(loader->Queue().isEmpty());
+    QVERIFY(!loader->Worker());
+    QCoreApplication::processEvents();
+    owner.reset();
+  }
+};
+
+QTEST_MAIN(ImgThreadTest)
+#include "img_thread_qtest.moc"
