@@ -267,12 +267,11 @@ TPanelItem* TPanelItems::AddFile(const QString& path) {
 
 int TPanelItems::CompareItems(TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const {
   if (a == b) return 0;
+  int c = 0;
   if (!a->RelativeId || !b->RelativeId) {
     if (!a->RelativeId && !b->RelativeId) return 0;
-    return !a->RelativeId ? -1 : 1;
-  }
-  int c = 0;
-  if (IsFileMode() && type == TSortTypeEx::istName) {
+    c = !a->RelativeId ? -1 : 1;
+  } else if (IsFileMode() && type == TSortTypeEx::istName) {
     const QByteArray x = a->GetDisplayName().toUtf8(), y = b->GetDisplayName().toUtf8();
     const int r = std::string_view(x.constData(), size_t(x.size())).compare(std::string_view(y.constData(), size_t(y.size())));
     c = r < 0 ? -1 : (r > 0 ? 1 : 0);

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "catalog/shell_item.h"
+
+using namespace catalog;
+namespace sh = platform::shell;
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+void touch(const QString& path, int bytes = 0) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write(QByteArray(bytes, 'x'));
+}
+
+// A control stand-in: one folder, and a record of what the entries asked it to do.
+class FakeOwner : public TPanelItemsOwner {
+ public:
+  explicit FakeOwner(const QString& path) {
+    id.reset(sh::IdListFromPath(QFile::encodeName(path)));
+    folder = sh::TShellFolder::Bind(id.get());
+  }
+  FolderPtr PanelFolder() const override { return folder; }
+  sh::PCIDL PanelFolderId() const override { return id.get(); }
+  bool PanelFileMode() const override { return fileMode; }
+  TDispImage PanelDispImage() const override { return TDispImage{}; }
+  TImageType PanelDetectType(const QString& path) const override {
+    return path.endsWith(".jpg") ? TImageType::iitJpeg : TImageType::iitNone;
+  }
+  void PanelNavigateId(sh::PCIDL abs) override { navigatedId = QFile::decodeName(sh::IdListToPath(abs)); }
+  void PanelNavigatePath(const QString& path) override { navigatedPath = path; }
+  void PanelExecute(const QString& path) override { executed = path; }
+
+  sh::TIdListPtr id;
+  FolderPtr folder;
+  bool fileMode = false;
+  QString navigatedId, navigatedPath, executed;
+};
+
+QStringList namesOf(TPanelItems& items) {
+  QStringList out;
+  for (int i = 0; i < items.Count(); ++i) out << items.Item(i)->GetDisplayName();
+  return out;
+}
+
+class ShellItems : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    touch(d + "/Photo.JPG", 1500);
+    touch(d + "/x.png", 1024);
+    touch(d + "/x.jpeg", 0);
+    touch(d + "/img10.jpg", 3000);
+    touch(d + "/img2.jpg", 2000);
+    touch(d + "/.secret.jpg");
+    touch(d + "/Thumbs.db");
+    QDir(d).mkdir("album");
+    QDir(d).mkdir(".cache");
+    ASSERT_EQ(symlink(QFile::encodeName(d + "/album").constData(), QFile::encodeName(d + "/to-album").constData()), 0);
+    ASSERT_EQ(symlink(QFile::encodeName(d + "/x.png").constData(), QFile::encodeName(d + "/to-png").constData()), 0);
+  }
+  QStringList list(const QString& ext, bool folders = true, bool hidden = true, TSortTypeEx sort = TSortTypeEx::istName,
+                   bool descend = false) {
+    TDispTypes t;
+    t.SetExt(ext);
+    t.SetFolders(folders);
+    t.SetHidden(hidden);
+    items.Clear();
+    items.Enumerate(t);
+    items.Sort(sort, descend);
+    return namesOf(items);
+  }
+  QTemporaryDir dir;
+  FakeOwner owner{dir.path()};
+  TPanelItems items{&owner};
+};
+
+}  // namespace
+
+TEST(SizeAndDateTexts, Table) {
+  struct Case {
+    uint64_t size;
+    const char* text;
+  } cases[] = {{0, "1KB"}, {1023, "1KB"}, {1024, "2KB"}, {1500, "2KB"}, {1048576, "1025KB"},
+               {uint64_t(1) << 32, "1KB"},  // 4 GB wraps
+               {0xFFFFFFFFull, "4194304KB"}};
+  for (const auto& c : cases) EXPECT_EQ(SizeTextOf(c.size), c.text) << c.size;
+  qputenv("TZ", "UTC");
+  tzset();
+  EXPECT_EQ(DateTextOf(1700000000), "2023/11/14 22:13");
+  EXPECT_EQ(DateTextOf(1700000039), "2023/11/14 22:13");
+  EXPECT_EQ(DateTextOf(0), "1970/01/01 00:00");
+}
+
+TEST_F(ShellItems, FilterAndFlags) {
+  const QString all = "*.*";
+  EXPECT_EQ(list(all), QStringList({".cache", "album", ".secret.jpg", "img2.jpg", "img10.jpg", "Photo.JPG",
+                                    "Thumbs.db", "to-album", "to-png", "x.jpeg", "x.png"}));
+  // Folders always pass the mask; files and links only when they match.
+  EXPECT_EQ(list("*.JPG;*.png"), QStringList({".cache", "album", ".secret.jpg", "img2.jpg", "img10.jpg", "Photo.JPG", "x.png"}));
+  EXPECT_EQ(list("*.jpg; *.png"), QStringList({".cache", "album", ".secret.jpg", "img2.jpg", "img10.jpg", "Photo.JPG"}));
+  EXPECT_EQ(list("thumbs.db"), QStringList({".cache", "album", "Thumbs.db"}));
+  EXPECT_EQ(list("*.jpg", false, false), QStringList({"img2.jpg", "img10.jpg", "Photo.JPG"}));
+  EXPECT_EQ(list(all, true, false), QStringList({"album", "img2.jpg", "img10.jpg", "Photo.JPG", "Thumbs.db",
+                                                 "to-album", "to-png", "x.jpeg", "x.png"}));
+}
+
+TEST_F(ShellItems, DescendingIsTheReverse) {
+  for (TSortTypeEx sort : {TSortTypeEx::istName, TSortTypeEx::istSize, TSortTypeEx::istType, TSortTypeEx::istDate,
+                           TSortTypeEx::istAttr}) {
+    QStringList up = list("*.*", true, true, sort, false);
+    const QStringList down = list("*.*", true, true, sort, true);
+    std::reverse(up.begin(), up.end());
+    EXPECT_EQ(up, down) << int(sort);
+  }
+  EXPECT_EQ(list("*.jpg;*.png;*.jpeg", false, false, TSortTypeEx::istSize),
+            QStringList({"x.jpeg", "x.png", "Photo.JPG", "img2.jpg", "img10.jpg"}));
+  EXPECT_EQ(list("*.jpg;*.png;*.jpeg", false, false, TSortTypeEx::istType),
+            QStringList({"x.jpeg", "img2.jpg", "img10.jpg", "Photo.JPG", "x.png"}));
+}
+
+TEST_F(ShellItems, EntryFields) {
+  list("*.*");
+  std::set<int> ids;
+  for (int i = 0; i < items.Count(); ++i) {
+    TShellItem* it = items.Item(i);
+    ids.insert(it->Id);
+    const QString name = it->GetDisplayName();
+    EXPECT_EQ(it->GetParseName(), dir.path() + "/" + name);
+    EXPECT_EQ(it->IsFolder, name == "album" || name == ".cache") << name.toStdString();
+    EXPECT_EQ(it->Overlay, name.startsWith("to-") ? 1 : -1) << name.toStdString();
+    if (name == "Photo.JPG") {
+      EXPECT_EQ(it->GetSize(), 1500);
+      EXPECT_EQ(it->GetSizeText(), "2KB");
+      EXPECT_FALSE(it->GetDateText().isEmpty());
+      EXPECT_EQ(it->GetImageType(), TImageType::iitNone);  // the fake's test is case-sensitive
+    }
+    if (name == "x.jpeg") {
+      EXPECT_EQ(it->GetSizeText(), "1KB");
+    }
+    if (name == "album") {
+      EXPECT_EQ(it->GetImageType(), TImageType::iitDir);
+    }
+  }
+  EXPECT_EQ(int(ids.size()), items.Count());
+  // Ids keep increasing across listings of the same list.
+  const int before = *ids.rbegin();
+  list("*.*");
+  for (int i = 0; i < items.Count(); ++i) EXPECT_GT(items.Item(i)->Id, before);
+  EXPECT_EQ(items.IndexOfId(before), -1);
+  EXPECT_EQ(items.IndexOfId(items.Item(3)->Id), 3);
+}
+
+TEST_F(ShellItems, AddFilterRefusingEverything) {
+  TDispTypes t;
+  int asked = 0;
+  items.Enumerate(t, [&](TPanelItem*, bool& accept) {
+    ++asked;
+    accept = false;
+  });
+  EXPECT_EQ(items.Count(), 0);
+  EXPECT_EQ(asked, 11);
+}
+
+TEST_F(ShellItems, Open) {
+  list("*.*");
+  auto find = [&](const QString& n) {
+    for (int i = 0; i < items.Count(); ++i)
+      if (items.Item(i)->GetDisplayName() == n) return items.Item(i);
+    return static_cast<TPanelItem*>(nullptr);
+  };
+  find("album")->Open();
+  EXPECT_EQ(owner.navigatedId, dir.path() + "/album");
+  find("to-album")->Open();  // a link to a folder goes to its target
+  EXPECT_EQ(owner.navigatedPath, dir.path() + "/album");
+  find("to-png")->Open();  // a link to a file is opened by the desktop
+  EXPECT_EQ(owner.executed, dir.path() + "/to-png");
+  find("x.png")->Open();
+  EXPECT_EQ(owner.executed, dir.path() + "/x.png");
+}
+
+TEST_F(ShellItems, RenameNeverReplaces) {
+  list("*.*");
+  TShellItem* png = nullptr;
+  for (int i = 0; i < items.Count(); ++i)
+    if (items.Item(i)->GetDisplayName() == "x.png") png = items.Item(i);
+  ASSERT_TRUE(png);
+  EXPECT_FALSE(png->Rename("x.jpeg"));
+  EXPECT_FALSE(png->Rename("a/b"));
+  EXPECT_EQ(png->GetDisplayName(), "x.png");
+  EXPECT_EQ(QFile(dir.path() + "/x.jpeg").size(), 0);
+  EXPECT_TRUE(png->Rename("y.png"));
+  EXPECT_EQ(png->GetDisplayName(), "y.png");
+  EXPECT_EQ(png->GetParseName(), dir.path() + "/y.png");
+  EXPECT_TRUE(QFile::exists(dir.path() + "/y.png"));
+}
+
+TEST_F(ShellItems, FileListMode) {
+  owner.fileMode = true;
+  EXPECT_TRUE(items.AddFile(dir.path() + "/img2.jpg"));
+  EXPECT_TRUE(items.AddFile(dir.path() + "/album/../x.png"));
+  EXPECT_FALSE(items.AddFile(dir.path() + "/missing.jpg"));
+  EXPECT_FALSE(items.AddFile("relative.jpg"));
+  TPanelItem* empty = items.AddFile("");
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->RelativeId, nullptr);
+  ASSERT_EQ(items.Count(), 3);
+  TShellItem* png = items.Item(1);
+  EXPECT_EQ(png->GetParseName(), dir.path() + "/x.png");
+  EXPECT_EQ(png->GetSize(), 1024);
+  sh::TIdListPtr abs(png->AbsoluteId());
+  EXPECT_EQ(QFile::decodeName(sh::IdListToPath(abs.get())), dir.path() + "/x.png");
+  items.Sort(TSortTypeEx::istName, false);  // byte order; the empty entry first
+  EXPECT_EQ(namesOf(items), QStringList({"", "img2.jpg", "x.png"}));
+  items.Sort(TSortTypeEx::istSize, true);
+  EXPECT_EQ(namesOf(items), QStringList({"img2.jpg", "x.png", ""}));  // the exact reverse
+}
+
+TEST_F(ShellItems, NamesWithAnyBytes) {
+  const QByteArray d = QFile::encodeName(dir.path());
+  for (const QByteArray& n : {QByteArray("bad\xff.jpg"), QByteArray("line\nbreak.jpg"), QByteArray("  blanks  .jpg")}) {
+    const int fd = open((d + "/" + n).constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    close(fd);
+  }
+  const QStringList names = list("*.jpg", false, false);
+  EXPECT_EQ(names.size(), 6);
+  for (int i = 0; i < items.Count(); ++i) {
+    EXPECT_FALSE(items.Item(i)->GetSizeText().isEmpty()) << names[i].toStdString();
+  }
+}
