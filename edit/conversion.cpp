@@ -1,0 +1,232 @@
+#include "edit/conversion.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "app/settings.h"
+#include "edit/image_ops.h"
+#include "graphics/bmp_graphic.h"
+#include "graphics/image_size.h"
+#include "graphics/jpeg_image.h"
+#include "graphics/picture_formats.h"
+
+namespace edit {
+
+using graphics::EInvalidGraphic;
+using graphics::TBitmap;
+
+TConvertSettings ReadConvertSettings(const settings::TIniFile& ini) {
+  namespace k = settings::keys;
+  TConvertSettings s;
+  const int item = ini.Read(k::ConvertItem);
+  s.SizeMode = item >= 1 && item <= 4 ? item : 0;
+  s.SizeValue = s.SizeMode ? ini.Read(k::ConvertSize, s.SizeMode) : 100;
+  s.ReduceBMP = ini.ReadBool1(k::ColorBit);
+  s.Quality = ini.Read(k::JpegCompress);
+  if (s.Quality == -1) s.Quality = 80;
+  s.Progressive = ini.ReadBool1(k::JpegProgressive);
+  s.Grayscale = ini.ReadBool1(k::JpegGrayscale);
+  s.Level = ini.Read(k::PngLevel);
+  if (s.Level == -1) s.Level = 1;
+  s.Interlace = ini.ReadBool1(k::PngInterlace);
+  s.ReducePNG = ini.ReadBool1(k::PngColor);
+  return s;
+}
+
+QString FormatExtension(TConvertFormat format) {
+  switch (format) {
+    case cfBMP: return QStringLiteral(".bmp");
+    case cfJPEG: return QStringLiteral(".jpg");
+    case cfPNG: return QStringLiteral(".png");
+  }
+  return QString();
+}
+
+bool FormatFromExtension(const QString& ext, TConvertFormat& format) {
+  const QString e = (ext.startsWith('.') ? ext.mid(1) : ext).toLower();
+  if (e == "bmp") format = cfBMP;
+  else if (e == "jpg" || e == "jpeg") format = cfJPEG;
+  else if (e == "png") format = cfPNG;
+  else return false;
+  return true;
+}
+
+bool PngAvailable() { return false; }
+
+namespace {
+
+int side(long double v) {
+  v = std::trunc(v);
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return int(v);
+}
+
+}  // namespace
+
+QSize ConvertTargetSize(int width, int height, int mode, int value) {
+  if (width <= 0 || height <= 0) return QSize(0, 0);
+  const long double W = width, H = height, N = value;
+  switch (mode) {
+    case 1: return QSize(side(W * (N / 100)), side(H * (N / 100)));
+    case 2: return QSize(value, side(H * (N / W)));
+    case 3: return QSize(side(W * (N / H)), value);
+    case 4: {
+      // Single precision on purpose: it decides which side rounds down.
+      const float r = float(W / H);
+      float w = float(N);
+      float h = float(N / r);
+      if (h > N) {
+        h = float(N);
+        w = float(N * r);
+      }
+      return QSize(side(w), side(h));
+    }
+    default: return QSize(width, height);
+  }
+}
+
+bool IsConvertibleFile(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  return ext != "ico" && ext != "cur" && ext != "ani";
+}
+
+QString ConvertTargetName(const QString& sourcePath, TConvertFormat format) {
+  const QString name = QFileInfo(sourcePath).fileName();
+  const qsizetype dot = name.lastIndexOf('.');
+  return (dot >= 0 ? name.left(dot) : name) + FormatExtension(format);
+}
+
+QString ConvertConfirmationText(TConvertFormat format, const TConvertSettings& s) {
+  const QString cr = QStringLiteral("\r");
+  const QString pad = format == cfBMP ? QStringLiteral("   ") : QStringLiteral("     ");
+  const QString n = QString::number(s.SizeValue);
+  QString size;
+  switch (s.SizeMode) {
+    case 1: size = QStringLiteral("サイズ： 倍率 ") + n + (format == cfBMP ? QStringLiteral("%") : QStringLiteral(" %")); break;
+    case 2: size = QStringLiteral("サイズ： 横幅 ") + n + QStringLiteral(" Pixels"); break;
+    case 3: size = QStringLiteral("サイズ： 高さ ") + n + QStringLiteral(" Pixels"); break;
+    case 4: size = QStringLiteral("サイズ： 範囲 ") + n + QStringLiteral(" Pixels"); break;
+    default: size = QStringLiteral("サイズ： 変更なし"); break;
+  }
+  size += pad;
+  auto onOff = [](bool on) { return on ? QStringLiteral("ON     ") : QStringLiteral("OFF     "); };
+  auto colours = [&](bool reduce) {
+    return (reduce ? QStringLiteral("色数： 256色に減色") : QStringLiteral("色数： 変更なし")) + pad;
+  };
+  const QString tail = cr + cr + QStringLiteral("* [キャンセル] → 設定画面の呼び出し");
+  switch (format) {
+    case cfBMP:
+      return colours(s.ReduceBMP) + size + cr + cr + QStringLiteral("以上の条件で BMP に変換します。よろしいですか？   ") + tail;
+    case cfJPEG:
+      return QStringLiteral("保存品質： ") + QString::number(s.Quality) + QStringLiteral("     ") +
+             QStringLiteral("プログレッシブ： ") + onOff(s.Progressive) + QStringLiteral("グレイスケール： ") +
+             onOff(s.Grayscale) + cr + size + cr + cr + QStringLiteral("以上の条件で JPEG に変換します。よろしいですか？") + tail;
+    case cfPNG:
+      return QStringLiteral("圧縮レベル： ") + QString::number(s.Level) + QStringLiteral("     ") +
+             QStringLiteral("インターレース： ") + onOff(s.Interlace) + colours(s.ReducePNG) + cr + size + cr + cr +
+             QStringLiteral("以上の条件で PNG に変換します。よろしいですか？") + tail;
+  }
+  return QString();
+}
+
+TBitmap LoadWithRegistry(const QString& path) {
+  auto graphic = graphics::TPictureFormats::Instance().LoadFromFile(path);
+  return std::move(graphic->Bitmap());
+}
+
+void PrepareConvertBitmap(TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s) {
+  if (bitmap.Empty()) throw EInvalidGraphic(QStringLiteral("the picture is empty"));
+  const QSize t = ConvertTargetSize(bitmap.Width(), bitmap.Height(), s.SizeMode, s.SizeValue);
+  if (t.width() < 1 || t.height() < 1)
+    throw EInvalidGraphic(QStringLiteral("the new size %1 x %2 is empty").arg(t.width()).arg(t.height()));
+  if (!graphics::checkedImageBytes(t.width(), t.height(), 24))
+    throw EInvalidGraphic(QStringLiteral("the new size %1 x %2 is too large").arg(t.width()).arg(t.height()));
+  try {
+    if (!ResizeBitmap(bitmap, t.width(), t.height()))
+      throw EInvalidGraphic(QStringLiteral("cannot resize to %1 x %2").arg(t.width()).arg(t.height()));
+  } catch (const graphics::EImageTooLarge&) {
+    throw EInvalidGraphic(QStringLiteral("the new size %1 x %2 is too large").arg(t.width()).arg(t.height()));
+  }
+  if ((format == cfBMP && s.ReduceBMP) || (format == cfPNG && s.ReducePNG)) ReduceTo256Colors(bitmap);
+}
+
+void WriteConvertedFile(const TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s,
+                        const QString& target) {
+  switch (format) {
+    case cfBMP: {
+      graphics::TBMPGraphic g(bitmap);
+      g.SaveToFile(target);
+      return;
+    }
+    case cfJPEG: {
+      graphics::TJPEGImage j;
+      j.Assign(bitmap);
+      j.SetCompressionQuality(s.Quality);
+      j.SetProgressiveEncoding(s.Progressive);
+      j.SetGrayscale(s.Grayscale);
+      j.SaveToFile(target);
+      return;
+    }
+    case cfPNG: throw EInvalidGraphic(QStringLiteral("PNG output is not available in this build"));
+  }
+}
+
+void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
+                 const TPictureLoader& loader) {
+  try {
+    TBitmap bitmap = loader(source);
+    PrepareConvertBitmap(bitmap, format, s);
+    WriteConvertedFile(bitmap, format, s, target);
+  } catch (const std::bad_alloc&) {
+    throw EInvalidGraphic(QStringLiteral("out of memory"));
+  } catch (const graphics::EImageTooLarge& e) {
+    throw EInvalidGraphic(QString::fromUtf8(e.what()));
+  }
+}
+
+TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
+                               const TConvertSettings& s, const TConvertHooks& hooks) {
+  TConvertRunResult run;
+  const QDir dir(folder);
+  for (const QString& source : sources) {
+    TConvertOutcome& out = run.Outcomes.emplace_back();
+    out.Source = source;
+    if (run.Stopped) {
+      out.Reason = QStringLiteral("not reached: the run stopped at an existing target");
+      continue;
+    }
+    if (!IsConvertibleFile(source)) {
+      out.Status = csSkipped;
+      out.Reason = QStringLiteral("icons and cursors are not converted");
+      run.NotProcessed = true;
+      continue;
+    }
+    const QString name = ConvertTargetName(source, format);
+    out.Target = dir.filePath(name);
+    const QFileInfo existing(out.Target);
+    if (existing.exists() || existing.isSymLink()) {
+      if (!hooks.AskOverwrite || !hooks.AskOverwrite(name)) {
+        out.Reason = QStringLiteral("%1 already exists; the run stopped").arg(out.Target);
+        run.Stopped = true;
+        continue;
+      }
+    }
+    if (hooks.FileStarted) hooks.FileStarted(source);
+    try {
+      ConvertFile(source, out.Target, format, s, hooks.Loader ? hooks.Loader : TPictureLoader(LoadWithRegistry));
+      out.Status = csConverted;
+    } catch (const std::exception& e) {
+      out.Status = csFailed;
+      out.Reason = QString::fromUtf8(e.what());
+      run.NotProcessed = true;
+    }
+    if (hooks.FileFinished) hooks.FileFinished(source);
+  }
+  return run;
+}
+
+}  // namespace edit

@@ -1,0 +1,107 @@
+#pragma once
+// Batch conversion to BMP, JPEG or PNG, one file at a time: load, resize by the size mode,
+// optionally reduce to 256 colours, write under the source's name with the new extension.
+// Plain C++: the batch-conversion window and the qivo2-convert tool both run this code.
+// A source is never written to unless it is also the target and the overwrite question
+// said yes; every file is written through a temporary file and renamed into place.
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "graphics/bitmap.h"
+
+namespace settings {
+class TIniFile;
+}
+
+namespace edit {
+
+enum TConvertFormat { cfBMP, cfJPEG, cfPNG };
+
+// The run settings, read anew by each run.
+struct TConvertSettings {
+  int SizeMode = 0;     // 0 none, 1 percent, 2 width, 3 height, 4 fit within
+  int SizeValue = 100;  // N of the size mode
+  bool ReduceBMP = false;
+  int Quality = 80;
+  bool Progressive = false;
+  bool Grayscale = false;
+  int Level = 1;
+  bool Interlace = false;
+  bool ReducePNG = false;
+};
+
+// [Convert] Item and Size1..Size4, [Color] Bit, [JPEG] Compress/Progressive/Grayscale,
+// [PNG] Level/Interlace/Color, with the defaults and the -1 and out-of-range rules.
+TConvertSettings ReadConvertSettings(const settings::TIniFile& ini);
+
+// ".bmp", ".jpg", ".png".
+QString FormatExtension(TConvertFormat format);
+// "bmp", "jpg", "jpeg", "png" in any case (with or without the dot); false otherwise.
+bool FormatFromExtension(const QString& ext, TConvertFormat& format);
+// Whether PNG can be written by this build.
+bool PngAvailable();
+
+// The size mode's target size for a W × H picture. A side that comes out below 1 stays
+// so (the caller treats it as a failure); a side beyond int is clamped to INT_MAX.
+QSize ConvertTargetSize(int width, int height, int mode, int value);
+
+// False for icons, cursors and animated cursors (".ico", ".cur", ".ani", any case).
+bool IsConvertibleFile(const QString& path);
+// The source's file name (no folder) with its extension replaced.
+QString ConvertTargetName(const QString& sourcePath, TConvertFormat format);
+
+// The confirmation question of a run, lines separated by a lone "\r".
+QString ConvertConfirmationText(TConvertFormat format, const TConvertSettings& s);
+
+// Loads a whole picture into a bitmap; throws graphics::EInvalidGraphic when it cannot.
+using TPictureLoader = std::function<graphics::TBitmap(const QString& path)>;
+// The picture-format registry's load by file name.
+graphics::TBitmap LoadWithRegistry(const QString& path);
+
+// Resize by the size mode, then the format's 256-colour reduction. Throws
+// graphics::EInvalidGraphic naming the reason (empty or too large target).
+void PrepareConvertBitmap(graphics::TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s);
+// Writes the bitmap as the format (atomically). Throws graphics::EInvalidGraphic.
+void WriteConvertedFile(const graphics::TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s,
+                        const QString& target);
+// Load, prepare and write one file. Throws graphics::EInvalidGraphic with the reason.
+void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
+                 const TPictureLoader& loader = LoadWithRegistry);
+
+enum TConvertStatus {
+  csConverted,
+  csSkipped,     // icon or cursor
+  csFailed,      // load, resize or write failed; Reason says why
+  csNotReached,  // the run stopped at a refused overwrite before this file
+};
+
+struct TConvertOutcome {
+  QString Source;
+  QString Target;
+  TConvertStatus Status = csNotReached;
+  QString Reason;
+};
+
+struct TConvertHooks {
+  // Asked with the target's file name when the target exists; false ends the run.
+  std::function<bool(const QString& targetName)> AskOverwrite;
+  // Around each file's work (the window shows its loading notice there).
+  std::function<void(const QString& source)> FileStarted;
+  std::function<void(const QString& source)> FileFinished;
+  TPictureLoader Loader = LoadWithRegistry;
+};
+
+struct TConvertRunResult {
+  std::vector<TConvertOutcome> Outcomes;  // one per source, in order
+  bool NotProcessed = false;               // some file skipped or failed
+  bool Stopped = false;                    // an overwrite was refused
+};
+
+// Converts every source into folder, in order, as the batch conversion does.
+TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
+                               const TConvertSettings& s, const TConvertHooks& hooks);
+
+}  // namespace edit

@@ -1,0 +1,273 @@
+#include "edit/conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/settings.h"
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+#include "graphics/picture_formats.h"
+
+using namespace edit;
+using graphics::TBitmap;
+
+namespace {
+
+TBitmap gradient(int w, int h) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = b.ScanLine(y) + 3 * x;
+      p[0] = uint8_t(x * 255 / w);
+      p[1] = uint8_t(y * 255 / h);
+      p[2] = 128;
+    }
+  return b;
+}
+
+void writeBmp(const QString& path, const TBitmap& b) { graphics::TBMPGraphic(b).SaveToFile(path); }
+
+TBitmap readBmp(const QString& path) {
+  graphics::TBMPGraphic g;
+  g.LoadFromFile(path);
+  return g.Bitmap();
+}
+
+QByteArray digest(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+TEST(ConvertTargetSize, FollowsTheSizeModeArithmetic) {
+  struct Case {
+    int w, h, mode, n;
+    QSize want;
+  };
+  const Case cases[] = {
+      {3000, 2000, 0, 800, {3000, 2000}},
+      {100, 100, 1, 33, {33, 33}},           // 100 × 0.33 must not come out as 32
+      {1001, 999, 1, 50, {500, 499}},
+      {1600, 1200, 2, 640, {640, 480}},
+      {320, 240, 2, 640, {640, 480}},        // small pictures are enlarged
+      {1600, 1200, 3, 300, {400, 300}},
+      {3000, 2000, 4, 800, {800, 533}},
+      {600, 900, 4, 800, {533, 800}},        // r = 0.6666667 as a float
+      {1000, 1000, 4, 800, {800, 800}},
+      {10, 5, 4, 100, {100, 50}},
+      {10000, 1, 2, 100, {100, 0}},          // computes to 0: the caller fails the file
+      {5, 5, 7, 100, {5, 5}},                // unknown modes change nothing
+      {1000, 2, 1, 2147483647, {2147483647, 42949672}},  // a side beyond int is clamped
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ConvertTargetSize(c.w, c.h, c.mode, c.n), c.want) << c.w << "x" << c.h << " mode " << c.mode << " N " << c.n;
+}
+
+TEST(ConvertSettings, ReadWithDefaultsAndOddValues) {
+  QTemporaryDir dir;
+  const settings::TIniFile ini(dir.filePath("qivo2.ini"));
+  const TConvertSettings d = ReadConvertSettings(ini);
+  EXPECT_EQ(d.SizeMode, 0);
+  EXPECT_EQ(d.SizeValue, 100);
+  EXPECT_EQ(d.Quality, 80);
+  EXPECT_EQ(d.Level, 1);
+  EXPECT_FALSE(d.ReduceBMP || d.ReducePNG || d.Progressive || d.Grayscale || d.Interlace);
+
+  ini.WriteInteger("Convert", "Item", 2);
+  ini.WriteInteger("Convert", "Size1", 50);
+  ini.WriteInteger("Convert", "Size2", 640);
+  ini.WriteInteger("JPEG", "Compress", -1);
+  ini.WriteInteger("PNG", "Level", -1);
+  ini.WriteInteger("Color", "Bit", 2);  // only 1 means yes
+  ini.WriteInteger("PNG", "Color", 1);
+  ini.WriteInteger("JPEG", "Grayscale", 1);
+  TConvertSettings s = ReadConvertSettings(ini);
+  EXPECT_EQ(s.SizeMode, 2);
+  EXPECT_EQ(s.SizeValue, 640);
+  EXPECT_EQ(s.Quality, 80);
+  EXPECT_EQ(s.Level, 1);
+  EXPECT_FALSE(s.ReduceBMP);
+  EXPECT_TRUE(s.ReducePNG);
+  EXPECT_TRUE(s.Grayscale);
+
+  ini.WriteInteger("Convert", "Item", 5);
+  s = ReadConvertSettings(ini);
+  EXPECT_EQ(s.SizeMode, 0);
+  EXPECT_EQ(s.SizeValue, 100);
+}
+
+TEST(ConvertConfirmation, TextsOfEachFormat) {
+  const QString cr = "\r";
+  const QString tail = cr + cr + QStringLiteral("* [キャンセル] → 設定画面の呼び出し");
+  TConvertSettings jpeg;
+  jpeg.Grayscale = true;
+  EXPECT_EQ(ConvertConfirmationText(cfJPEG, jpeg),
+            QStringLiteral("保存品質： 80     プログレッシブ： OFF     グレイスケール： ON     ") + cr +
+                QStringLiteral("サイズ： 変更なし     ") + cr + cr +
+                QStringLiteral("以上の条件で JPEG に変換します。よろしいですか？") + tail);
+
+  TConvertSettings bmp;
+  bmp.ReduceBMP = true;
+  bmp.SizeMode = 1;
+  bmp.SizeValue = 50;
+  EXPECT_EQ(ConvertConfirmationText(cfBMP, bmp),
+            QStringLiteral("色数： 256色に減色   サイズ： 倍率 50%   ") + cr + cr +
+                QStringLiteral("以上の条件で BMP に変換します。よろしいですか？   ") + tail);
+
+  TConvertSettings png;
+  png.Level = 9;
+  png.Interlace = true;
+  png.SizeMode = 4;
+  png.SizeValue = 800;
+  EXPECT_EQ(ConvertConfirmationText(cfPNG, png),
+            QStringLiteral("圧縮レベル： 9     インターレース： ON     色数： 変更なし     ") + cr +
+                QStringLiteral("サイズ： 範囲 800 Pixels     ") + cr + cr +
+                QStringLiteral("以上の条件で PNG に変換します。よろしいですか？") + tail);
+}
+
+TEST(ConvertNames, TargetNamesAndSkippedKinds) {
+  struct Case {
+    const char* source;
+    TConvertFormat format;
+    const char* target;
+  };
+  const Case cases[] = {
+      {"/pics/a.BMP", cfBMP, "a.bmp"},       {"/pics/photo.jpeg", cfJPEG, "photo.jpg"},
+      {"/pics/noext", cfPNG, "noext.png"},   {"/pics/a.b.c.png", cfBMP, "a.b.c.bmp"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConvertTargetName(c.source, c.format), c.target) << c.source;
+  for (const char* icon : {"a.ico", "b.CUR", "c.Ani"}) EXPECT_FALSE(IsConvertibleFile(icon)) << icon;
+  for (const char* pic : {"a.bmp", "b.jpg", "icon", "a.icon"}) EXPECT_TRUE(IsConvertibleFile(pic)) << pic;
+}
+
+class ConvertRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    graphics::RegisterBuiltinFormats();
+    ASSERT_TRUE(src.isValid() && dst.isValid());
+  }
+  QString in(const char* name) const { return src.filePath(name); }
+  QString out(const char* name) const { return dst.filePath(name); }
+  QTemporaryDir src, dst;
+};
+
+TEST_F(ConvertRun, ConvertsResizesAndReducesWithoutTouchingSources) {
+  writeBmp(in("wide.bmp"), gradient(40, 20));
+  graphics::TJPEGImage j;
+  j.Assign(gradient(30, 60));
+  j.SaveToFile(in("tall.jpg"));
+  const QByteArray before = digest(in("wide.bmp"));
+
+  TConvertSettings s;
+  s.SizeMode = 4;
+  s.SizeValue = 20;
+  s.ReduceBMP = true;
+  const TConvertRunResult run = ConvertFiles({in("wide.bmp"), in("tall.jpg")}, dst.path(), cfBMP, s, {});
+  ASSERT_EQ(run.Outcomes.size(), 2u);
+  EXPECT_FALSE(run.NotProcessed);
+  EXPECT_FALSE(run.Stopped);
+  for (const auto& o : run.Outcomes) EXPECT_EQ(o.Status, csConverted) << o.Reason.toStdString();
+  const TBitmap wide = readBmp(out("wide.bmp")), tall = readBmp(out("tall.bmp"));
+  EXPECT_EQ(QSize(wide.Width(), wide.Height()), QSize(20, 10));
+  EXPECT_EQ(QSize(tall.Width(), tall.Height()), QSize(10, 20));
+  EXPECT_EQ(wide.PixelFormat(), graphics::TPixelFormat::pf8bit);
+  EXPECT_EQ(digest(in("wide.bmp")), before);
+}
+
+TEST_F(ConvertRun, JpegOptionsReachTheFile) {
+  writeBmp(in("a.bmp"), gradient(16, 16));
+  TConvertSettings s;
+  s.Progressive = true;
+  s.Grayscale = true;
+  s.SizeMode = 1;
+  s.SizeValue = 200;
+  const TConvertRunResult run = ConvertFiles({in("a.bmp")}, dst.path(), cfJPEG, s, {});
+  ASSERT_EQ(run.Outcomes[0].Status, csConverted) << run.Outcomes[0].Reason.toStdString();
+  const auto info = graphics::ReadJpegInfoFromFile(out("a.jpg"));
+  ASSERT_TRUE(info.has_value());
+  EXPECT_EQ(info->Width, 32);
+  EXPECT_EQ(info->Components, 1);
+  EXPECT_TRUE(info->Progressive);
+}
+
+TEST_F(ConvertRun, FailuresAndSkipsGoOnAndAreReported) {
+  writeBmp(in("good.bmp"), gradient(8, 8));
+  QFile bad(in("bad.bmp"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("BM not really");
+  bad.close();
+  QFile::copy(in("good.bmp"), in("icon.ico"));
+  writeBmp(in("flat.bmp"), gradient(1000, 1));
+
+  TConvertSettings s;
+  s.SizeMode = 2;  // 1000 × 1 at width 100 has height 0
+  s.SizeValue = 100;
+  const TConvertRunResult run =
+      ConvertFiles({in("bad.bmp"), in("icon.ico"), in("flat.bmp"), in("good.bmp"), in("none.xyz")}, dst.path(), cfBMP,
+                   s, {});
+  EXPECT_TRUE(run.NotProcessed);
+  const TConvertStatus want[] = {csFailed, csSkipped, csFailed, csConverted, csFailed};
+  const char* reasons[] = {"Invalid BMP", "icons", "empty", "", "Unknown picture file extension"};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(run.Outcomes[i].Status, want[i]) << i;
+    EXPECT_NE(run.Outcomes[i].Reason.indexOf(reasons[i]), -1) << run.Outcomes[i].Reason.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(out("bad.bmp")));
+  EXPECT_FALSE(QFile::exists(out("icon.bmp")));
+  EXPECT_TRUE(QFile::exists(out("good.bmp")));
+}
+
+TEST_F(ConvertRun, ExistingTargetsAskAndNoEndsTheRun) {
+  writeBmp(in("a.bmp"), gradient(8, 8));
+  graphics::TJPEGImage j;
+  j.Assign(gradient(4, 4));
+  j.SaveToFile(in("a.jpg"));
+  writeBmp(in("b.bmp"), gradient(8, 8));
+
+  // Two sources that differ only in extension: the second meets the question.
+  QStringList asked;
+  TConvertHooks yes;
+  yes.AskOverwrite = [&](const QString& name) { asked << name; return true; };
+  TConvertRunResult run = ConvertFiles({in("a.bmp"), in("a.jpg")}, dst.path(), cfBMP, {}, yes);
+  EXPECT_EQ(asked, QStringList{"a.bmp"});
+  EXPECT_EQ(readBmp(out("a.bmp")).Width(), 4);
+
+  TConvertHooks no;
+  no.AskOverwrite = [](const QString&) { return false; };
+  const QByteArray kept = digest(out("a.bmp"));
+  run = ConvertFiles({in("a.bmp"), in("b.bmp")}, dst.path(), cfBMP, {}, no);
+  EXPECT_TRUE(run.Stopped);
+  EXPECT_FALSE(run.NotProcessed);
+  EXPECT_EQ(run.Outcomes[0].Status, csNotReached);
+  EXPECT_EQ(run.Outcomes[1].Status, csNotReached);
+  EXPECT_EQ(digest(out("a.bmp")), kept);
+  EXPECT_FALSE(QFile::exists(out("b.bmp")));
+
+  // No question asked at all counts as no: nothing is ever replaced silently.
+  run = ConvertFiles({in("a.bmp")}, dst.path(), cfBMP, {}, {});
+  EXPECT_TRUE(run.Stopped);
+  EXPECT_EQ(digest(out("a.bmp")), kept);
+}
+
+TEST_F(ConvertRun, SourceFolderAsTargetRewritesFromItsOwnPicture) {
+  const TBitmap pic = gradient(6, 3);
+  writeBmp(in("self.bmp"), pic);
+  TConvertHooks yes;
+  yes.AskOverwrite = [](const QString&) { return true; };
+  const TConvertRunResult run = ConvertFiles({in("self.bmp")}, src.path(), cfBMP, {}, yes);
+  EXPECT_EQ(run.Outcomes[0].Status, csConverted);
+  EXPECT_EQ(readBmp(in("self.bmp")), pic);
+}
+
+TEST(ConvertPng, UnavailableUntilTheCodecLands) {
+  if (PngAvailable()) GTEST_SKIP();
+  TBitmap b = gradient(2, 2);
+  EXPECT_THROW(WriteConvertedFile(b, cfPNG, {}, QDir::tempPath() + "/qivo2_never.png"), graphics::EInvalidGraphic);
+  EXPECT_FALSE(QFile::exists(QDir::tempPath() + "/qivo2_never.png"));
+}

@@ -1,0 +1,156 @@
+// The qivo2-convert tool run from outside: exit codes, stderr lines and written sizes.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+
+using graphics::TBitmap;
+
+namespace {
+
+struct TRun {
+  int exitCode = -1;
+  QStringList errorLines;
+};
+
+class ConvertTool : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!QCoreApplication::instance()) {
+      static int argc = 1;
+      static char name[] = "edit_tests";
+      static char* argv[] = {name, nullptr};
+      new QCoreApplication(argc, argv);
+    }
+  }
+  void SetUp() override {
+    ASSERT_TRUE(home.isValid() && work.isValid());
+    TBitmap b(40, 30);
+    for (int y = 0; y < 30; ++y) b.ScanLine(y)[0] = uint8_t(y * 8);
+    graphics::TBMPGraphic(b).SaveToFile(path("pic.bmp"));
+    QFile broken(path("broken.bmp"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("BM\x10\0\0\0", 6);
+  }
+  QString path(const QString& name) const { return work.filePath(name); }
+
+  TRun run(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QIVO2_HOME", home.path());  // a private settings file
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(work.path());
+    p.start(QStringLiteral(QIVO2_CONVERT_TOOL), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    TRun r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    if (!err.isEmpty()) r.errorLines = err.split('\n');
+    return r;
+  }
+
+  QSize bmpSize(const QString& name) const {
+    graphics::TBMPGraphic g;
+    g.LoadFromFile(path(name));
+    return {g.Width(), g.Height()};
+  }
+
+  QTemporaryDir home, work;
+};
+
+}  // namespace
+
+TEST_F(ConvertTool, SizeModesGiveTheTargetSizes) {
+  struct Case {
+    const char* mode;
+    const char* size;
+    QSize want;
+  };
+  const Case cases[] = {
+      {"0", "10", {40, 30}}, {"1", "50", {20, 15}}, {"2", "80", {80, 60}}, {"3", "15", {20, 15}}, {"4", "20", {20, 15}},
+  };
+  QDir(work.path()).mkdir("out");
+  for (const auto& c : cases) {
+    const TRun r = run({"pic.bmp", "--format", "bmp", "--size-mode", c.mode, "--size", c.size, "--overwrite", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 0) << c.mode << " " << r.errorLines.join('|').toStdString();
+    EXPECT_EQ(bmpSize("out/pic.bmp"), c.want) << "mode " << c.mode;
+  }
+}
+
+TEST_F(ConvertTool, EachFailedInputGetsOneLineAndExitCodeOne) {
+  QDir(work.path()).mkdir("out");
+  QFile::copy(path("pic.bmp"), path("cursor.cur"));
+  const TRun r = run({"broken.bmp", "cursor.cur", "pic.bmp", "missing.bmp", "--format", "jpg", "-o", "out"});
+  EXPECT_EQ(r.exitCode, 1);
+  ASSERT_EQ(r.errorLines.size(), 3) << r.errorLines.join('|').toStdString();
+  EXPECT_TRUE(r.errorLines[0].contains("broken.bmp") && r.errorLines[0].contains("Invalid BMP file"));
+  EXPECT_TRUE(r.errorLines[1].contains("cursor.cur") && r.errorLines[1].contains("cursors"));
+  EXPECT_TRUE(r.errorLines[2].contains("missing.bmp") && r.errorLines[2].contains("Cannot open"));
+  const auto info = graphics::ReadJpegInfoFromFile(path("out/pic.jpg"));
+  ASSERT_TRUE(info.has_value());
+  EXPECT_EQ(info->Width, 40);
+}
+
+TEST_F(ConvertTool, ExistingTargetNeedsOverwrite) {
+  EXPECT_EQ(run({"pic.bmp", "-o", "one.jpg"}).exitCode, 0);  // format from the extension
+  const TRun again = run({"pic.bmp", "-o", "one.jpg"});
+  EXPECT_EQ(again.exitCode, 1);
+  ASSERT_EQ(again.errorLines.size(), 1);
+  EXPECT_TRUE(again.errorLines[0].contains("already exists"));
+  EXPECT_EQ(run({"pic.bmp", "-o", "one.jpg", "--overwrite", "--quality", "10"}).exitCode, 0);
+
+  // In a folder run the refusal stops the run: later inputs are reported, not converted.
+  QDir(work.path()).mkdir("out");
+  QFile::copy(path("pic.bmp"), path("out/pic.bmp"));
+  QFile::copy(path("pic.bmp"), path("other.bmp"));
+  const TRun stopped = run({"pic.bmp", "other.bmp", "--format", "bmp", "-o", "out"});
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_EQ(stopped.errorLines.size(), 2);
+  EXPECT_FALSE(QFile::exists(path("out/other.bmp")));
+}
+
+TEST_F(ConvertTool, WithoutOptionsTheSettingsFileDecides) {
+  QFile ini(home.filePath("qivo2.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Convert]\nItem=1\nSize1=50\n[Color]\nBit=1\n");
+  ini.close();
+  QDir(work.path()).mkdir("out");
+  ASSERT_EQ(run({"pic.bmp", "--format", "bmp", "-o", "out"}).exitCode, 0);
+  graphics::TBMPGraphic g;
+  g.LoadFromFile(path("out/pic.bmp"));
+  EXPECT_EQ(QSize(g.Width(), g.Height()), QSize(20, 15));
+  EXPECT_EQ(g.Bitmap().PixelFormat(), graphics::TPixelFormat::pf8bit);
+
+  // An option overrides its key only.
+  ASSERT_EQ(run({"pic.bmp", "--format", "bmp", "--colors256=0", "--overwrite", "-o", "out"}).exitCode, 0);
+  g.LoadFromFile(path("out/pic.bmp"));
+  EXPECT_EQ(QSize(g.Width(), g.Height()), QSize(20, 15));
+  EXPECT_EQ(g.Bitmap().PixelFormat(), graphics::TPixelFormat::pf24bit);
+}
+
+TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {
+  QDir(work.path()).mkdir("out");
+  const QStringList cases[] = {
+      {"pic.bmp"},                                          // no output
+      {"-o", "out", "--format", "bmp"},                     // no input
+      {"pic.bmp", "--format", "gif", "-o", "out"},          // unknown format
+      {"pic.bmp", "-o", "out"},                             // folder without format
+      {"pic.bmp", "--format", "bmp", "-o", "nowhere/"},     // missing folder
+      {"pic.bmp", "broken.bmp", "--format", "bmp", "-o", "x.bmp"},  // several inputs, one file
+      {"pic.bmp", "--size-mode", "5", "--format", "bmp", "-o", "out"},
+      {"pic.bmp", "--quality", "0", "-o", "x.jpg"},
+      {"pic.bmp", "--size", "10", "-o", "x.jpg"},           // size without mode
+      {"pic.bmp", "--bogus", "-o", "x.jpg"},
+  };
+  for (const auto& args : cases) {
+    const TRun r = run(args);
+    EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+    EXPECT_FALSE(r.errorLines.isEmpty());
+  }
+  EXPECT_EQ(run({"--help"}).exitCode, 0);
+}

@@ -1,0 +1,247 @@
+// qivo2-convert: QIVO2's batch conversion for scripts.
+//
+//   qivo2-convert [options] INPUT... -o FOLDER_OR_FILE
+//
+// Settings not given as options come from QIVO2's settings file (the same keys as the
+// batch conversion), or from --settings FILE. An existing target is replaced only with
+// --overwrite; otherwise the run stops there, as answering "No" does in the program.
+// Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
+// 2 bad command line or output folder.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+
+#include "app/settings.h"
+#include "edit/conversion.h"
+#include "graphics/picture_formats.h"
+#include "platform/app_folder.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: qivo2-convert [options] INPUT... -o FOLDER_OR_FILE\n"
+    "Converts pictures to BMP, JPEG or PNG as QIVO2's batch conversion does.\n"
+    "  -o, --output PATH     existing folder (target = input name + new extension), or a\n"
+    "                        file name when there is one input\n"
+    "  --format bmp|jpg|png  output format (default: the output file's extension)\n"
+    "  --size-mode 0..4      0 none, 1 percent, 2 width, 3 height, 4 fit within\n"
+    "  --size N              the size mode's value\n"
+    "  --quality 1..100      JPEG quality\n"
+    "  --progressive[=0|1]   progressive JPEG\n"
+    "  --grayscale[=0|1]     grayscale JPEG\n"
+    "  --level 0..9          PNG compression level\n"
+    "  --interlace[=0|1]     Adam7-interlaced PNG\n"
+    "  --colors256[=0|1]     reduce to 256 colours (BMP and PNG)\n"
+    "  --overwrite           replace existing targets\n"
+    "  --settings FILE       read unset options from this INI file instead of QIVO2's\n"
+    "  -h, --help            this text\n";
+
+void say(const QString& text) {
+  const QByteArray b = text.toLocal8Bit();
+  std::fprintf(stderr, "qivo2-convert: %s\n", b.constData());
+}
+
+int usageError(const QString& text) {
+  say(text);
+  std::fprintf(stderr, "Try 'qivo2-convert --help'.\n");
+  return 2;
+}
+
+struct TOptions {
+  QStringList inputs;
+  QString output;
+  QString settingsFile;
+  std::optional<edit::TConvertFormat> format;
+  std::optional<int> sizeMode, size, quality, level;
+  std::optional<bool> progressive, grayscale, interlace, colors256;
+  bool overwrite = false;
+  bool help = false;
+};
+
+bool parseInt(const QString& text, int lo, int hi, int& out) {
+  bool ok = false;
+  const int v = text.toInt(&ok);
+  if (!ok || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+// Returns an error text, or nothing when the command line is good.
+std::optional<QString> parse(const QStringList& args, TOptions& o) {
+  struct TIntOption {
+    const char* name;
+    std::optional<int> TOptions::*field;
+    int lo, hi;
+  };
+  const TIntOption ints[] = {
+      {"--size-mode", &TOptions::sizeMode, 0, 4},
+      {"--size", &TOptions::size, 1, 1 << 20},
+      {"--quality", &TOptions::quality, 1, 100},
+      {"--level", &TOptions::level, 0, 9},
+  };
+  struct TFlagOption {
+    const char* name;
+    std::optional<bool> TOptions::*field;
+  };
+  const TFlagOption flags[] = {
+      {"--progressive", &TOptions::progressive},
+      {"--grayscale", &TOptions::grayscale},
+      {"--interlace", &TOptions::interlace},
+      {"--colors256", &TOptions::colors256},
+  };
+  bool onlyInputs = false;
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    QString arg = args[i];
+    if (onlyInputs || !arg.startsWith('-') || arg == "-") {
+      o.inputs << arg;
+      continue;
+    }
+    if (arg == "--") {
+      onlyInputs = true;
+      continue;
+    }
+    std::optional<QString> inlineValue;
+    if (const qsizetype eq = arg.indexOf('='); arg.startsWith("--") && eq > 0) {
+      inlineValue = arg.mid(eq + 1);
+      arg = arg.left(eq);
+    }
+    auto value = [&](QString& out) -> bool {
+      if (inlineValue) {
+        out = *inlineValue;
+        return true;
+      }
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    QString v;
+    bool handled = false;
+    for (const auto& opt : ints) {
+      if (arg != opt.name) continue;
+      int n = 0;
+      if (!value(v)) return QStringLiteral("%1 needs a value").arg(arg);
+      if (!parseInt(v, opt.lo, opt.hi, n))
+        return QStringLiteral("%1 takes a number from %2 to %3, not \"%4\"").arg(arg).arg(opt.lo).arg(opt.hi).arg(v);
+      o.*opt.field = n;
+      handled = true;
+    }
+    for (const auto& opt : flags) {
+      if (arg != opt.name) continue;
+      bool on = true;
+      if (inlineValue) {
+        if (*inlineValue == "1" || *inlineValue == "on") on = true;
+        else if (*inlineValue == "0" || *inlineValue == "off") on = false;
+        else return QStringLiteral("%1 takes 0 or 1, not \"%2\"").arg(arg, *inlineValue);
+      }
+      o.*opt.field = on;
+      handled = true;
+    }
+    if (handled) continue;
+    if (arg == "-o" || arg == "--output") {
+      if (!value(o.output)) return QStringLiteral("%1 needs a path").arg(arg);
+    } else if (arg == "--format") {
+      edit::TConvertFormat f;
+      if (!value(v)) return QStringLiteral("--format needs a value");
+      if (!edit::FormatFromExtension(v, f)) return QStringLiteral("unknown format \"%1\" (bmp, jpg or png)").arg(v);
+      o.format = f;
+    } else if (arg == "--settings") {
+      if (!value(o.settingsFile)) return QStringLiteral("--settings needs a file");
+    } else if (arg == "--overwrite") {
+      o.overwrite = true;
+    } else if (arg == "-h" || arg == "--help") {
+      o.help = true;
+    } else {
+      return QStringLiteral("unknown option %1").arg(arg);
+    }
+  }
+  if (o.help) return std::nullopt;
+  if (o.inputs.isEmpty()) return QStringLiteral("no input files");
+  if (o.output.isEmpty()) return QStringLiteral("no output given (-o FOLDER_OR_FILE)");
+  if (o.size && !o.sizeMode) return QStringLiteral("--size needs --size-mode");
+  return std::nullopt;
+}
+
+edit::TConvertSettings settingsFor(const TOptions& o) {
+  // The settings file is named after QIVO2 itself, not after this tool.
+  const settings::TIniFile ini(o.settingsFile.isEmpty() ? platform::programFolder() + "/qivo2.ini" : o.settingsFile);
+  edit::TConvertSettings s = edit::ReadConvertSettings(ini);
+  if (o.sizeMode) {
+    s.SizeMode = *o.sizeMode;
+    s.SizeValue = o.size ? *o.size : s.SizeMode ? ini.Read(settings::keys::ConvertSize, s.SizeMode) : 100;
+  }
+  if (o.quality) s.Quality = *o.quality;
+  if (o.level) s.Level = *o.level;
+  if (o.progressive) s.Progressive = *o.progressive;
+  if (o.grayscale) s.Grayscale = *o.grayscale;
+  if (o.interlace) s.Interlace = *o.interlace;
+  if (o.colors256) s.ReduceBMP = s.ReducePNG = *o.colors256;
+  return s;
+}
+
+int report(const edit::TConvertRunResult& run) {
+  bool anyMissing = false;
+  for (const auto& out : run.Outcomes) {
+    if (out.Status == edit::csConverted) continue;
+    anyMissing = true;
+    say(QStringLiteral("%1: not converted: %2").arg(out.Source, out.Reason));
+  }
+  return anyMissing ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  TOptions o;
+  if (const auto error = parse(app.arguments(), o)) return usageError(*error);
+  if (o.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  const QFileInfo out(o.output);
+  const bool toFolder = out.isDir() || o.output.endsWith('/');
+  if (toFolder && !out.isDir()) return usageError(QStringLiteral("the folder %1 does not exist").arg(o.output));
+  if (!toFolder && o.inputs.size() > 1)
+    return usageError(QStringLiteral("%1 is not a folder; several inputs need an existing output folder").arg(o.output));
+  edit::TConvertFormat format = edit::cfBMP;
+  if (o.format) {
+    format = *o.format;
+  } else if (toFolder || !edit::FormatFromExtension(out.suffix(), format)) {
+    return usageError(QStringLiteral("give --format bmp, jpg or png: the output has no known picture extension"));
+  }
+  if (format == edit::cfPNG && !edit::PngAvailable())
+    return usageError(QStringLiteral("PNG output is not available in this build"));
+
+  graphics::RegisterBuiltinFormats();
+  const edit::TConvertSettings s = settingsFor(o);
+
+  if (toFolder) {
+    edit::TConvertHooks hooks;
+    hooks.AskOverwrite = [&](const QString&) { return o.overwrite; };
+    return report(edit::ConvertFiles(o.inputs, o.output, format, s, hooks));
+  }
+
+  // One input to a named file: the same steps with the caller's target name.
+  edit::TConvertRunResult run;
+  edit::TConvertOutcome& one = run.Outcomes.emplace_back();
+  one.Source = o.inputs.front();
+  one.Target = o.output;
+  if (!edit::IsConvertibleFile(one.Source)) {
+    one.Status = edit::csSkipped;
+    one.Reason = QStringLiteral("icons and cursors are not converted");
+  } else if ((out.exists() || out.isSymLink()) && !o.overwrite) {
+    one.Reason = QStringLiteral("%1 already exists (use --overwrite)").arg(o.output);
+  } else {
+    try {
+      edit::ConvertFile(one.Source, one.Target, format, s);
+      one.Status = edit::csConverted;
+    } catch (const std::exception& e) {
+      one.Status = edit::csFailed;
+      one.Reason = QString::fromUtf8(e.what());
+    }
+  }
+  return report(run);
+}
