@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include "catalog/img_list.h"
+#include "catalog/img_util_png.h"
 #include "catalog/thumb_cache.h"
 #include "edit/resample.h"
 #include "graphics/bmp_graphic.h"
@@ -304,4 +306,24 @@ TEST(ImgList, CellsSheetsAndCentring) {
   list.SetCellSize(50, 50);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_TRUE(list.Picture(0).isNull());
+}
+
+TEST_F(ImgUtil, PngThroughCustomHandler) {
+  TImgCustomPNG png;
+  util.Custom = &png;
+  const QString good = file("pic.PNG", [] {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImage img(300, 100, QImage::Format_RGB32);
+    img.fill(QColor(10, 20, 30));
+    img.save(&buf, "PNG");
+    return bytes;
+  }());
+  EXPECT_EQ(util.DetectType(good), TImageType::iitCustom);
+  ASSERT_EQ(util.Load(good, 94, 0, 94), 0);
+  EXPECT_EQ(util.SourceWidth, 300);
+  EXPECT_EQ(util.Bitmap.Width(), 94);
+  EXPECT_EQ(util.Bitmap.ScanLine(10)[0], 30);
+  EXPECT_EQ(util.Load(file("bad.png", "\x89PNG\r\n\x1a\n broken"), 94, 0, 94), -1);
 }

@@ -1,0 +1,23 @@
+#include "catalog/img_util_png.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "decode/png_graphic.h"
+
+namespace catalog {
+
+bool TImgCustomPNG::CanLoad(const QString& path) const {
+  return QFileInfo(path).fileName().endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+}
+
+bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  decode::TQVPNG png;
+  png.LoadFromStream(f);  // throws on a broken file; the utility counts that as failure
+  dest = std::move(png.Bitmap());
+  return true;
+}
+
+}  // namespace catalog
