@@ -183,7 +183,7 @@ void TQVPNGWriteStream::Write(const TBitmap& bitmap, const TBitmap& mask) {
     }
   }
   if (!l.palette) l.colorType = hasMask ? 6 : 2;
-  const bool transparent = bitmap.Transparent && !hasMask;
+  bool transparent = bitmap.Transparent && !hasMask;
   if (l.palette) {
     const auto& pal = bitmap.Palette();
     const size_t limit = size_t(1) << l.depth;
@@ -193,6 +193,7 @@ void TQVPNGWriteStream::Write(const TBitmap& bitmap, const TBitmap& mask) {
     for (const auto& i : {l.transparentIndex, l.backgroundIndex})
       if (i) l.paletteCount = std::max(l.paletteCount, *i + 1);
     l.paletteCount = int(std::min<size_t>(size_t(l.paletteCount), limit));
+    transparent = transparent && l.transparentIndex.has_value();
   }
 
   if (params_.WriteSignature && !WriteBytes(kSignature, 8)) throw EQVPNG(png_msg::kWriteError);
@@ -267,13 +268,12 @@ void TQVPNGWriteStream::Write(const TBitmap& bitmap, const TBitmap& mask) {
   if (transparent) {
     QByteArray b;
     if (l.palette) {
-      if (l.transparentIndex)
-        for (int i = 0; i < l.paletteCount; ++i) b.append(char(i == *l.transparentIndex ? 0 : 255));
+      for (int i = 0; i < l.paletteCount; ++i) b.append(char(i == *l.transparentIndex ? 0 : 255));
     } else {
       const TRGBQuad c = bitmap.TransparentColor;
       for (uint8_t v : {c.red, c.green, c.blue}) put16(b, v);
     }
-    if (!b.isEmpty()) WriteChunk("tRNS", b);
+    WriteChunk("tRNS", b);
   }
   if (info_.HasPhysical) {
     QByteArray b;

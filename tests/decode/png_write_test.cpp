@@ -283,3 +283,17 @@ TEST(PngWrite, IndependentDecoderAcceptsOurFiles) {
       for (int x = 0; x < 41; ++x, p += 3) ASSERT_EQ(t.bitmap.PixelColor(x, y), (TRGBQuad{p[2], p[1], p[0], 0}));
   }
 }
+
+TEST(PngWrite, TransparentColourMissingFromPaletteIsNotClaimed) {
+  TQVPNG png;
+  png.Bitmap() = indexed(4, 4, TPixelFormat::pf4bit);
+  png.Bitmap().Transparent = true;
+  png.Bitmap().TransparentColor = TRGBQuad{1, 2, 3, 0};
+  for (const Chunk& c : chunksOf(saveBytes(png))) {
+    EXPECT_NE(c.type, "tRNS");
+    if (c.type == "tpNG") {
+      EXPECT_EQ(c.data, QByteArray("QVP3\x00\x00\x00\x00", 8));
+    }
+  }
+  EXPECT_FALSE(roundTrip(png).Bitmap().Transparent);
+}
