@@ -1,0 +1,93 @@
+// qivo2-thumbs FOLDER...: fills each folder's thumbnail cache file in the program's "Cache"
+// folder exactly as the catalogue would (same box, quality, decoding mode and file name),
+// without a window. Prints how many thumbnails were made, found valid, failed, and the time.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <cstdio>
+
+#include "app/settings.h"
+#include "catalog/img_util.h"
+#include "catalog/img_util_png.h"
+#include "catalog/thumb_cache.h"
+#include "platform/app_folder.h"
+
+using namespace catalog;
+
+namespace {
+
+// The catalogue's executable: its settings file and, for the root folder, its cache name.
+const QString kProgram = QStringLiteral("qivo2");
+
+struct Counts {
+  int made = 0, cached = 0, failed = 0;
+};
+
+void fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, int boxH, Counts& counts) {
+  const QString name = QFileInfo(folder).fileName();
+  // Same cache file name as the catalogue's folder change: the last name component, and
+  // the program's name for the root.
+  thumb.FileName = name.isEmpty() ? kProgram + ".dat" : name;
+  const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+  for (const QFileInfo& fi : files) {
+    const QString path = fi.absoluteFilePath();
+    const TImageType type = util.DetectType(path);
+    if (type == TImageType::iitNone || IsIconKind(type)) continue;
+    const int before = TImgUtil::DecoderCalls();
+    const int rc = util.Load(path, boxW, 0, boxH);
+    if (rc != 0)
+      ++counts.failed;
+    else if (TImgUtil::DecoderCalls() == before)
+      ++counts.cached;
+    else
+      ++counts.made;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QGuiApplication app(argc, argv);  // fonts for text thumbnails
+  const QStringList args = app.arguments().mid(1);
+  if (args.isEmpty()) {
+    std::fprintf(stderr, "usage: qivo2-thumbs FOLDER...\n");
+    return 2;
+  }
+  const settings::TIniFile ini(platform::programFolder() + "/" + kProgram + ".ini");
+  const int boxW = ini.ReadInteger("Catalog", "AWidth", 100);
+  const int boxH = ini.ReadInteger("Catalog", "AHeight", 80);
+  const QString cacheFolder = platform::ensureProgramSubfolder("Cache");
+  if (cacheFolder.isEmpty() || boxW < 1 || boxH < 1) {
+    std::fprintf(stderr, "qivo2-thumbs: no usable cache folder or thumbnail size\n");
+    return 1;
+  }
+
+  TThumb thumb;
+  thumb.Path = cacheFolder;
+  TImgCustomPNG png;
+  TImgUtil util;
+  util.Thumbnail = &thumb;
+  util.AutoThumb = true;
+  util.GetType = TGetType::igtPreview;
+  util.Performance = graphics::jpBestSpeed;
+  util.Custom = &png;
+
+  Counts counts;
+  QElapsedTimer timer;
+  timer.start();
+  int status = 0;
+  for (const QString& arg : args) {
+    const QFileInfo fi(arg);
+    if (!fi.isDir()) {
+      std::fprintf(stderr, "qivo2-thumbs: not a folder: %s\n", qPrintable(arg));
+      status = 1;
+      continue;
+    }
+    fillFolder(QDir::cleanPath(fi.absoluteFilePath()), util, thumb, boxW, boxH, counts);
+  }
+  std::printf("made %d, valid in cache %d, failed %d, time %.3f s\n", counts.made, counts.cached, counts.failed,
+              double(timer.nsecsElapsed()) / 1e9);
+  return status;
+}
