@@ -343,10 +343,11 @@ bool EraseSection(const QString& file, const QString& section) {
   if (!QFileInfo::exists(file)) return true;
   const QString sec = section.trimmed();
   return modify(file, [&](Doc& doc) {
-    qsizetype first = -1, end = -1;
-    if (!findSection(doc, sec, first, end)) return false;
-    doc.lines.remove(first, end - first);
-    return true;
+    // Duplicates go too, so that the section is really gone.
+    bool changed = false;
+    for (qsizetype first = -1, end = -1; findSection(doc, sec, first, end); changed = true)
+      doc.lines.remove(first, end - first);
+    return changed;
   });
 }
 

@@ -165,6 +165,9 @@ TEST_F(ProfileTest, DeleteKeyAndSection) {
   EXPECT_TRUE(pp::EraseSection(file(), "view"));
   EXPECT_FALSE(pp::SectionExists(file(), "View"));
   EXPECT_EQ(readAll(file()), "[Main]\nTop=2\n; note\n[Tail]\nX=1\n");
+  writeRaw(file(), "[A]\nX=1\n[B]\nY=2\n[a]\nZ=3\n");
+  EXPECT_TRUE(pp::EraseSection(file(), "A"));
+  EXPECT_EQ(readAll(file()), "[B]\nY=2\n");
   // Deleting what is not there neither fails nor creates a file.
   EXPECT_TRUE(pp::DeleteKey(file(), "Nope", "X"));
   const QString none = dir.path() + "/none.ini";
