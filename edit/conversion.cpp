@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/settings.h"
+#include "decode/png_graphic.h"
 #include "edit/image_ops.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/image_size.h"
@@ -53,8 +54,6 @@ bool FormatFromExtension(const QString& ext, TConvertFormat& format) {
   else return false;
   return true;
 }
-
-bool PngAvailable() { return false; }
 
 namespace {
 
@@ -171,7 +170,14 @@ void WriteConvertedFile(const TBitmap& bitmap, TConvertFormat format, const TCon
       j.SaveToFile(target);
       return;
     }
-    case cfPNG: throw EInvalidGraphic(QStringLiteral("PNG output is not available in this build"));
+    case cfPNG: {
+      decode::TQVPNG png;
+      png.Bitmap() = bitmap;
+      png.SetCompressionLevel(s.Level);
+      png.SetInterlace(s.Interlace);
+      png.SaveToFile(target);
+      return;
+    }
   }
 }
 

@@ -41,8 +41,6 @@ TConvertSettings ReadConvertSettings(const settings::TIniFile& ini);
 QString FormatExtension(TConvertFormat format);
 // "bmp", "jpg", "jpeg", "png" in any case (with or without the dot); false otherwise.
 bool FormatFromExtension(const QString& ext, TConvertFormat& format);
-// Whether PNG can be written by this build.
-bool PngAvailable();
 
 // The size mode's target size for a W × H picture. A side that comes out below 1 stays
 // so (the caller treats it as a failure); a side beyond int is clamped to INT_MAX.
@@ -58,7 +56,8 @@ QString ConvertConfirmationText(TConvertFormat format, const TConvertSettings& s
 
 // Loads a whole picture into a bitmap; throws graphics::EInvalidGraphic when it cannot.
 using TPictureLoader = std::function<graphics::TBitmap(const QString& path)>;
-// The picture-format registry's load by file name.
+// The picture-format registry's load by file name (the batch-conversion window passes
+// the main window's plain loader instead).
 graphics::TBitmap LoadWithRegistry(const QString& path);
 
 // Resize by the size mode, then the format's 256-colour reduction. Throws

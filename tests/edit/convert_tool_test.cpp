@@ -133,6 +133,14 @@ TEST_F(ConvertTool, WithoutOptionsTheSettingsFileDecides) {
   EXPECT_EQ(g.Bitmap().PixelFormat(), graphics::TPixelFormat::pf24bit);
 }
 
+TEST_F(ConvertTool, PngOutputAndInput) {
+  ASSERT_EQ(run({"pic.bmp", "--size-mode", "1", "--size", "200", "--interlace", "-o", "pic.png"}).exitCode, 0);
+  QDir(work.path()).mkdir("out");
+  const TRun back = run({"pic.png", "--format", "bmp", "-o", "out"});
+  EXPECT_EQ(back.exitCode, 0) << back.errorLines.join('|').toStdString();
+  EXPECT_EQ(bmpSize("out/pic.bmp"), QSize(80, 60));
+}
+
 TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {
   QDir(work.path()).mkdir("out");
   const QStringList cases[] = {

@@ -7,16 +7,18 @@
 // --overwrite; otherwise the run stops there, as answering "No" does in the program.
 // Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
 // 2 bad command line or output folder.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
 #include <optional>
 
 #include "app/settings.h"
+#include "decode/png_graphic.h"
 #include "edit/conversion.h"
 #include "graphics/picture_formats.h"
 #include "platform/app_folder.h"
+#include "view/picture_loader.h"
 
 namespace {
 
@@ -193,7 +195,13 @@ int report(const edit::TConvertRunResult& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // Text and HTML pictures need fonts, hence a GUI application, but never a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Standard error carries one line per failed input; Qt's own chatter stays out of it.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) say(msg);
+  });
+  QGuiApplication app(argc, argv);
   TOptions o;
   if (const auto error = parse(app.arguments(), o)) return usageError(*error);
   if (o.help) {
@@ -212,15 +220,27 @@ int main(int argc, char** argv) {
   } else if (toFolder || !edit::FormatFromExtension(out.suffix(), format)) {
     return usageError(QStringLiteral("give --format bmp, jpg or png: the output has no known picture extension"));
   }
-  if (format == edit::cfPNG && !edit::PngAvailable())
-    return usageError(QStringLiteral("PNG output is not available in this build"));
 
   graphics::RegisterBuiltinFormats();
+  decode::RegisterPngFormat();
   const edit::TConvertSettings s = settingsFor(o);
+  // The plain loader of the program; when it fails on a format the
+  // registry knows, the registry's own error names the fault better.
+  const edit::TPictureLoader loader = [](const QString& path) {
+    try {
+      graphics::TBitmap b;
+      view::LoadPicture(path, b, nullptr);
+      return b;
+    } catch (const graphics::EInvalidGraphic&) {
+      if (!graphics::TPictureFormats::Instance().ClassForExtension(QFileInfo(path).suffix())) throw;
+      return edit::LoadWithRegistry(path);
+    }
+  };
 
   if (toFolder) {
     edit::TConvertHooks hooks;
     hooks.AskOverwrite = [&](const QString&) { return o.overwrite; };
+    hooks.Loader = loader;
     return report(edit::ConvertFiles(o.inputs, o.output, format, s, hooks));
   }
 
@@ -236,7 +256,7 @@ int main(int argc, char** argv) {
     one.Reason = QStringLiteral("%1 already exists (use --overwrite)").arg(o.output);
   } else {
     try {
-      edit::ConvertFile(one.Source, one.Target, format, s);
+      edit::ConvertFile(one.Source, one.Target, format, s, loader);
       one.Status = edit::csConverted;
     } catch (const std::exception& e) {
       one.Status = edit::csFailed;
