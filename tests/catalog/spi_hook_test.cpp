@@ -1,0 +1,35 @@
+// A folder of GIF and TGA files gets its thumbnails through the shipped plug-ins.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "catalog/spi_hook.h"
+
+namespace catalog {
+namespace {
+
+TEST(SPluginHook, GifAndTgaThumbnailsComeFromThePlugins) {
+  QTemporaryDir home;
+  qputenv("QIVO2_HOME", home.path().toUtf8());
+  TSPluginHook hook;
+  ASSERT_GE(hook.List.LoadFromAppDir(), 2);
+  TImgUtil util;
+  util.SPlugin = &hook;
+  QTemporaryDir dir;
+  for (const char* name : {"pattern.gif", "pattern_rle.tga"}) {
+    SCOPED_TRACE(name);
+    const QString path = dir.filePath(name);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QIVO2_TEST_DATA "/spi/") + name, path));
+    EXPECT_EQ(util.DetectType(path), TImageType::iitSusie);
+    EXPECT_EQ(util.Load(path, 40, -1, 40), 0);
+    EXPECT_EQ(util.SourceWidth, 5);
+    EXPECT_EQ(util.SourceHeight, 3);
+    EXPECT_FALSE(util.Bitmap.Empty());
+  }
+  EXPECT_EQ(util.DetectType(dir.filePath("none.xyz")), TImageType::iitNone);
+}
+
+}  // namespace
+}  // namespace catalog
