@@ -33,13 +33,28 @@ struct Doc {
 
 enum class LoadResult { Ok, Missing, Unreadable };
 
+// Only a regular file is read (a FIFO or device named like the settings file must not
+// block or flood us), and at most kMaxFileSize bytes of it.
 LoadResult loadBytes(const QString& file, QByteArray& out) {
-  QFile f(file);
-  if (!f.exists()) return LoadResult::Missing;
-  if (!f.open(QIODevice::ReadOnly)) return LoadResult::Unreadable;
-  if (f.size() > kMaxFileSize) return LoadResult::Unreadable;
-  out = f.read(kMaxFileSize + 1);
-  if (out.size() > kMaxFileSize) return LoadResult::Unreadable;
+  const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? LoadResult::Missing : LoadResult::Unreadable;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+    ::close(fd);
+    return LoadResult::Unreadable;
+  }
+  out.resize(qsizetype(st.st_size) + 1);
+  qsizetype got = 0;
+  while (got < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + got, size_t(out.size() - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += n;
+  }
+  ::close(fd);
+  // A file that grew while being read past the limit is not ours to parse.
+  if (got > kMaxFileSize) return LoadResult::Unreadable;
+  out.truncate(got);
   return LoadResult::Ok;
 }
 

@@ -187,6 +187,15 @@ TEST_F(ProfileTest, MissingOrReadOnlyPlacesGiveDefaults) {
   EXPECT_EQ(pp::ReadInteger(dir.path(), "Main", "State", 4), 4);
   EXPECT_FALSE(pp::WriteString(dir.path(), "Main", "State", "1"));
 
+  // A FIFO under the file's name neither blocks nor is replaced.
+  const QString fifo = dir.path() + "/fifo.ini";
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  EXPECT_EQ(pp::ReadInteger(fifo, "Main", "State", 4), 4);
+  EXPECT_FALSE(pp::WriteString(fifo, "Main", "State", "1"));
+  struct stat st {};
+  ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
   writeRaw(file(), "[Main]\nState=1\n");
   ASSERT_EQ(chmod(QFile::encodeName(file()).constData(), 0444), 0);
   const QString roDir = dir.path() + "/ro";
