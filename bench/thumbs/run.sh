@@ -12,8 +12,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/photos"
 find "$src" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -print0 |
   while IFS= read -r -d '' f; do
-    px=$(identify -format '%[fx:w*h]' "$f[0]" 2>/dev/null || echo 0)
-    if [ "${px%.*}" -ge 3000000 ] && [ "${px%.*}" -le 16000000 ]; then ln -s "$f" "$work/photos/$(basename "$f")"; fi
+    read -r w h < <(identify -format '%w %h\n' "$f[0]" 2>/dev/null || echo 0 0)
+    px=$((w * h))
+    if [ "$px" -ge 3000000 ] && [ "$px" -le 16000000 ]; then ln -s "$f" "$work/photos/$(basename "$f")"; fi
   done
 n=$(ls "$work/photos" | wc -l)
 echo "photos: $n (3-16 MP) from $src"

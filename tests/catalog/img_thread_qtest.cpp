@@ -175,6 +175,19 @@ class ImgThreadTest : public QObject {
     }
   }
 
+  void refreshThumbnailsDecodesAgain() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+    const int before = TImgUtil::DecoderCalls();
+    panel->RefreshThumbnails();
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+    QCOMPARE(TImgUtil::DecoderCalls() - before, pictureCount_);
+    owner.reset();
+  }
+
   void completionAfterRefreshMarksNothing() {
     TFileImage* loader = nullptr;
     auto panel = makePanel(loader, false);
