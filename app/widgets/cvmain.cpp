@@ -3,7 +3,11 @@
 #include "app/folder_change.h"
 #include "app/settings.h"
 #include "app/settings_keys.h"
+#include "app/widgets/shell_tree_view.h"
 #include "app/widgets/splitter.h"
+#include "app/widgets/status_bar.h"
+#include "catalog/widgets/imgpanel.h"
+#include "view/picture_loader.h"
 #include "platform/app_folder.h"
 
 #include <QAction>
@@ -39,16 +43,10 @@ TCVMain::TCVMain(QWidget* parent) : QMainWindow(parent) {
 TCVMain::~TCVMain() = default;
 
 void TCVMain::CreateToolbars() {
-  tb97Btn = new QToolBar(QStringLiteral("QIVO"), this);
-  tb97Btn->setObjectName(QStringLiteral("tb97Btn"));
-  tb97Btn->setMovable(false);
-  tb97Btn->setFloatable(false);
-  addToolBar(Qt::TopToolBarArea, tb97Btn);
-  tb97Command = new QToolBar(QStringLiteral("QIVO"), this);
-  tb97Command->setObjectName(QStringLiteral("tb97Command"));
-  tb97Command->setMovable(false);
-  tb97Command->setFloatable(false);
-  addToolBar(Qt::RightToolBarArea, tb97Command);
+  Menus = BuildMainMenus(this);
+  tb97Btn = Menus.tb97Btn;
+  tb97Command = Menus.tb97Command;
+  SetPreview1 = Menus["SetPreview1"];
 }
 
 void TCVMain::CreateCentralArea() {
@@ -98,12 +96,12 @@ void TCVMain::CreateTreePanel() {
   plShellTreeView->setFixedWidth(keys::MainTVWidth.def);
   auto* l = new QVBoxLayout(plShellTreeView);
   l->setContentsMargins(0, 0, 0, 0);
-  ShellTreeView1 = new QWidget(plShellTreeView);
+  ShellTreeView1 = new TShellTreeView(plShellTreeView);
   l->addWidget(ShellTreeView1);
 }
 
 void TCVMain::CreateCatalogPanel() {
-  ImgPanel1 = new QWidget(Panel1);
+  ImgPanel1 = new catalog::TImgPanel(Panel1);
   ImgPanel1->setObjectName(QStringLiteral("ImgPanel1"));
 }
 
@@ -119,13 +117,11 @@ void TCVMain::CreatePreviewPane() {
   ScrollBox1->setWidget(Image2);
   spltBottom = new TSplitter(Qt::Horizontal, ScrollBox1, Panel1);
   spltBottom->hide();
-  SetPreview1 = new QAction(QStringLiteral("プレビュー(&R)"), this);
-  SetPreview1->setCheckable(true);
 }
 
 void TCVMain::CreateStatusBar() {
-  StatusBar1 = statusBar();
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1 = new TStatusBar(this);
+  setStatusBar(StatusBar1);
 }
 
 int TCVMain::ClientWidth() const { return width(); }
@@ -174,6 +170,9 @@ void TCVMain::FormCreate() {
   SaveFolder = ini.Read(keys::SaveFolderPath);
   PathCheck = ini.ReadBoolNot0(keys::MainPathCheck);
   SnapToDefault = ini.Read(keys::MouseSnapToDefaultButton) == QLatin1String("1");
+  ConfigureCatalog(ini);
+  ConnectCommands();
+  SelectStartFolder(QCoreApplication::arguments().value(1));
 }
 
 void TCVMain::ReadWindowGeometry(const settings::TIniFile& ini) {

@@ -14,8 +14,12 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
+
+#include "app/widgets/main_menus.h"
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QScrollArea;
@@ -25,10 +29,20 @@ class QToolBar;
 namespace settings {
 class TIniFile;
 }
+namespace catalog {
+class TImgPanel;
+class TImgPlugins;
+}
+namespace view {
+class TImgCustomPNG;
+}
 
 namespace app {
 
 class TSplitter;
+class TShellTreeView;
+class TStatusBar;
+class THistoryMenu;
 
 class TCVMain : public QMainWindow {
   Q_OBJECT
@@ -63,16 +77,16 @@ class TCVMain : public QMainWindow {
   QWidget* plTop = nullptr;
   QWidget* plLeft = nullptr;
   QWidget* plShellTreeView = nullptr;
-  QWidget* ShellTreeView1 = nullptr;  // placeholder until the folder tree exists
+  TShellTreeView* ShellTreeView1 = nullptr;
   TSplitter* spltLeft = nullptr;
   QFrame* Panel1 = nullptr;
-  QWidget* ImgPanel1 = nullptr;  // placeholder until the catalogue control exists
+  catalog::TImgPanel* ImgPanel1 = nullptr;
   TSplitter* spltBottom = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   QLabel* Image2 = nullptr;
   QLabel* Image1 = nullptr;
   QWidget* plRight = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
+  TStatusBar* StatusBar1 = nullptr;
   QAction* SetPreview1 = nullptr;  // checkable; checked while the preview pane is shown
 
   // State read by the other parts of the main window.
@@ -88,6 +102,50 @@ class TCVMain : public QMainWindow {
   bool UseCache = false;
 
   static constexpr int kMinimumWidth = 589;
+
+  // ---- menus, navigation, status (cvmain_nav.cpp) ----
+  TMainMenus Menus;  // every menu item, popup menu and toolbar button by name
+  THistoryMenu* HistoryMenu1 = nullptr;
+  std::unique_ptr<view::TImgCustomPNG> PngLoader;
+  // The catalogue's plug-in list, used by the plain loader (none until plug-ins are loaded).
+  catalog::TImgPlugins* Plugins = nullptr;
+  // Base name of the current folder's thumbnail file (the cache's FileName);
+  // ThumbFileNameChanged tells the catalogue's cache.
+  const QString& ThumbFileName() const { return thumbFileName_; }
+  void SetThumbFileName(const QString& name);
+  std::function<void(const QString&)> ThumbFileNameChanged;
+  // The information box and the beep (tests replace them).
+  std::function<void(const QString& text)> InformationBox;
+  std::function<void()> Beep;
+
+  // Folder change and the commands on the folder and the catalogue.
+  void ShellTreeView1Change(const QString& path);
+  void ImgPanel1ChangeFolder();
+  void File1Click();
+  void HistoryMenu1HistorySelected(const QString& path);
+  void UpFolder1Click();
+  void Refresh1Click();
+  // 0 name, 1 extension, 2 date, 3 size (the [Catalog] Sort values).
+  void SortClick(int sortIndex);
+  void PageClick(int which);  // 0 first, 1 previous, 2 next, 3 last
+  void SelectAll1Click();
+  // Status of the current entry, and the preview picture (click and key release).
+  void ImgPanel1Click();
+  void ShowPreviewPicture(const QString& path);
+  // Layout commands.
+  void SetPreview1Click();
+  // Centres Image2 in the pane (halves toward zero) without rescaling it.
+  void ScrollBox1Resize();
+  void ToolbarRClick();
+  void ToolbarTClick();
+  void tbtnUndoClick();
+  void tbtnRedoClick();
+  void UpdateBackForwardButtons();
+  // Runs a modal dialog; with SnapToDefault the pointer starts on its default button.
+  int ExecDialog(QDialog* dialog);
+  void PlaceDialogPointer(QDialog* dialog);
+  // The starting folder: the first argument's folder, else [Main] RootPath.
+  void SelectStartFolder(const QString& argument);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -105,9 +163,13 @@ class TCVMain : public QMainWindow {
   void CreateStatusBar();
   void ReadWindowGeometry(const settings::TIniFile& ini);
   void ReadPreviewPane(const settings::TIniFile& ini);
+  void ConfigureCatalog(const settings::TIniFile& ini);
+  void ConnectCommands();
+  void FillHistoryPopup(bool back);
 
   QWidget* central_ = nullptr;
   QString thumbFolder_;
+  QString thumbFileName_;
 };
 
 }  // namespace app

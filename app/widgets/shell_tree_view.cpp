@@ -172,6 +172,17 @@ bool TShellTreeView::SelectParent() {
   return true;
 }
 
+void TShellTreeView::focusInEvent(QFocusEvent* e) {
+  // The item view would make the first node current on focus, which is a folder change
+  // the user never asked for.
+  if (!currentItem()) {
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
+    return;
+  }
+  QTreeWidget::focusInEvent(e);
+}
+
 void TShellTreeView::ScrollToSelected() {
   if (currentItem()) scrollToItem(currentItem());
 }

@@ -42,6 +42,9 @@ class TShellTreeView : public QTreeWidget {
   // The selected folder changed (every change: user, start-up, history, back/forward, up).
   void Change(const QString& path);
 
+ protected:
+  void focusInEvent(QFocusEvent* e) override;
+
  private:
   QTreeWidgetItem* NodeFor(const QString& path, bool create);
   QTreeWidgetItem* MakeNode(QTreeWidgetItem* parent, const QString& path, int index);
