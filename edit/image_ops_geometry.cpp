@@ -41,16 +41,22 @@ void Turn(TBitmap& bitmap, Place place) {
   TBitmap turned(bitmap.Height(), bitmap.Width());
   turned.Transparent = bitmap.Transparent;
   turned.TransparentColor = bitmap.TransparentColor;
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    const uint8_t* p = bitmap.ScanLine(y);
-    for (int x = 0; x < bitmap.Width(); ++x, p += 3) {
-      const auto [nx, ny] = place(x, y);
-      uint8_t* q = turned.ScanLine(ny) + size_t(nx) * 3;
-      q[0] = p[0];
-      q[1] = p[1];
-      q[2] = p[2];
-    }
-  }
+  // Tiles keep both the rows read and the columns written in the cache.
+  constexpr int kTile = 64;
+  const int w = bitmap.Width();
+  const int h = bitmap.Height();
+  for (int ty = 0; ty < h; ty += kTile)
+    for (int tx = 0; tx < w; tx += kTile)
+      for (int y = ty; y < std::min(ty + kTile, h); ++y) {
+        const uint8_t* p = bitmap.ScanLine(y) + size_t(tx) * 3;
+        for (int x = tx; x < std::min(tx + kTile, w); ++x, p += 3) {
+          const auto [nx, ny] = place(x, y);
+          uint8_t* q = turned.ScanLine(ny) + size_t(nx) * 3;
+          q[0] = p[0];
+          q[1] = p[1];
+          q[2] = p[2];
+        }
+      }
   bitmap = std::move(turned);
 }
 
