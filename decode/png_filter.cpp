@@ -1,5 +1,6 @@
 #include "decode/png_filter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -30,21 +31,26 @@ void unfilterUp(uint8_t* row, const uint8_t* prior, size_t n, size_t) {
   for (size_t i = 0; i < n; ++i) row[i] = uint8_t(row[i] + prior[i]);
 }
 
+// Average and Paeth: the first pixel has no left neighbour and a first row no prior
+// one; those cases reduce to Up and Sub, so the inner loops need no tests.
 void unfilterAverage(uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned left = i >= bpp ? row[i - bpp] : 0;
-    const unsigned up = prior ? prior[i] : 0;
-    row[i] = uint8_t(row[i] + ((left + up) >> 1));
+  const size_t head = std::min(bpp, n);
+  if (!prior) {
+    for (size_t i = bpp; i < n; ++i) row[i] = uint8_t(row[i] + (row[i - bpp] >> 1));
+    return;
   }
+  for (size_t i = 0; i < head; ++i) row[i] = uint8_t(row[i] + (prior[i] >> 1));
+  for (size_t i = bpp; i < n; ++i) row[i] = uint8_t(row[i] + ((unsigned(row[i - bpp]) + prior[i]) >> 1));
 }
 
 void unfilterPaeth(uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
-  for (size_t i = 0; i < n; ++i) {
-    const uint8_t left = i >= bpp ? row[i - bpp] : 0;
-    const uint8_t up = prior ? prior[i] : 0;
-    const uint8_t upLeft = (prior && i >= bpp) ? prior[i - bpp] : 0;
-    row[i] = uint8_t(row[i] + PngPaeth(left, up, upLeft));
+  if (!prior) {
+    unfilterSub(row, nullptr, n, bpp);
+    return;
   }
+  const size_t head = std::min(bpp, n);
+  for (size_t i = 0; i < head; ++i) row[i] = uint8_t(row[i] + prior[i]);
+  for (size_t i = bpp; i < n; ++i) row[i] = uint8_t(row[i] + PngPaeth(row[i - bpp], prior[i], prior[i - bpp]));
 }
 
 constexpr FilterFn kFilters[] = {unfilterNone, unfilterSub, unfilterUp, unfilterAverage, unfilterPaeth};

@@ -103,26 +103,23 @@ TPNGRowSink::TPNGRowSink(const TPNGHeader& h, graphics::TBitmap& bitmap, graphic
 void TPNGRowSink::Put(const TPNGPass& pass, int row, const uint8_t* raw) {
   const int n = pass.width;
   const int y = pass.y0 + row * pass.dy;
-  expanderFor(h_)(raw, n, h_.bitDepth, pixels_.data(), alpha_.data());
-  if (paletteAlpha_)
-    for (int i = 0; i < n; ++i) alpha_[size_t(i)] = paletteAlpha_[pixels_[size_t(i)]];
-
   uint8_t* line = bitmap_.ScanLine(y);
   const bool plain = pass.dx == 1 && pass.x0 == 0;
-  if (bgr_) {
-    if (plain) {
-      std::memcpy(line, pixels_.data(), size_t(n) * 3);
+  const bool bytewise = bgr_ || bitmap_.PixelFormat() == TPixelFormat::pf8bit;
+  // A plain row of whole bytes per pixel is expanded straight into the bitmap.
+  uint8_t* pixels = plain && bytewise ? line : pixels_.data();
+  expanderFor(h_)(raw, n, h_.bitDepth, pixels, alpha_.data());
+  if (paletteAlpha_)
+    for (int i = 0; i < n; ++i) alpha_[size_t(i)] = paletteAlpha_[pixels[i]];
+
+  if (pixels != line) {
+    if (bgr_) {
+      for (int i = 0; i < n; ++i) std::memcpy(line + size_t(pass.x0 + i * pass.dx) * 3, &pixels[size_t(i) * 3], 3);
+    } else if (bytewise) {
+      for (int i = 0; i < n; ++i) line[pass.x0 + i * pass.dx] = pixels[i];
     } else {
-      for (int i = 0; i < n; ++i) std::memcpy(line + size_t(pass.x0 + i * pass.dx) * 3, &pixels_[size_t(i) * 3], 3);
+      for (int i = 0; i < n; ++i) bitmap_.SetPixelIndex(pass.x0 + i * pass.dx, y, pixels[i]);
     }
-  } else if (bitmap_.PixelFormat() == TPixelFormat::pf8bit) {
-    if (plain) {
-      std::memcpy(line, pixels_.data(), size_t(n));
-    } else {
-      for (int i = 0; i < n; ++i) line[pass.x0 + i * pass.dx] = pixels_[size_t(i)];
-    }
-  } else {
-    for (int i = 0; i < n; ++i) bitmap_.SetPixelIndex(pass.x0 + i * pass.dx, y, pixels_[size_t(i)]);
   }
 
   if (mask_) {
