@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstring>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/app_folder.h"
 
@@ -329,5 +332,42 @@ TEST_F(ThumbCache, WrongMagicMessageNamesTheFile) {
     FAIL();
   } catch (const EThumbError& e) {
     EXPECT_EQ(e.Message(), cacheFile() + "\r\n  はサムネイルファイルではありません");
+  }
+}
+
+// A writer killed at any moment of a rewrite leaves the complete old or new file.
+TEST_F(ThumbCache, KilledRewriteLeavesACompleteFile) {
+  QStringList paths;
+  for (int i = 0; i < 40; ++i) paths << pic(QString("p%1.jpg").arg(i));
+  auto wellFormed = [&](const QByteArray& f) {
+    if (f.size() < 24 || u32(f, 0) != 127) return false;
+    qsizetype at = 24;
+    uint32_t n = 0;
+    while (at < f.size()) {
+      if (f.size() - at < 56) return false;
+      const qsizetype len = 56 + qsizetype(u32(f, at)) + qsizetype(u32(f, at + 8));
+      if (len > f.size() - at) return false;
+      at += len;
+      ++n;
+    }
+    return n == u32(f, 20) && n > 0;
+  };
+  for (int round = 0; round < 16; ++round) {
+    QFile::remove(cacheFile());
+    for (const QString& p : paths) add(p, QByteArray(64000, char('a' + round)));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      TThumb t;
+      t.Path = thumb.Path;
+      t.FileName = thumb.FileName;
+      for (int i = 0; i + 1 < paths.size(); ++i) t.DeleteEntry(paths[i]);
+      _exit(0);
+    }
+    usleep(useconds_t(500 + round * 1000));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(wellFormed(fileBytes())) << "round " << round;
   }
 }
