@@ -266,31 +266,37 @@ TPanelItem* TPanelItems::AddFile(const QString& path) {
 }
 
 int TPanelItems::CompareItems(TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const {
+  const FolderPtr folder = IsFileMode() ? nullptr : FolderInterface();
+  return compare(folder.get(), a, b, type, descend);
+}
+
+int TPanelItems::compare(TShellFolder* folder, TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const {
   if (a == b) return 0;
   int c = 0;
   if (!a->RelativeId || !b->RelativeId) {
     if (!a->RelativeId && !b->RelativeId) return 0;
     c = !a->RelativeId ? -1 : 1;
+  } else if (folder) {
+    c = int16_t(folder->CompareIDs(int(type), a->RelativeId, b->RelativeId) & 0xFFFF);
   } else if (IsFileMode() && type == TSortTypeEx::istName) {
     const QByteArray x = a->GetDisplayName().toUtf8(), y = b->GetDisplayName().toUtf8();
     const int r = std::string_view(x.constData(), size_t(x.size())).compare(std::string_view(y.constData(), size_t(y.size())));
     c = r < 0 ? -1 : (r > 0 ? 1 : 0);
-  } else {
-    const FolderPtr folder = FolderInterface();
-    if (IsFileMode()) {
-      // Entries of a file list live in different folders: compare their absolute lists.
-      TIdListPtr x(a->AbsoluteId()), y(b->AbsoluteId());
-      c = int16_t(TShellFolder::Desktop()->CompareIDs(int(type), x.get(), y.get()) & 0xFFFF);
-    } else if (folder) {
-      c = int16_t(folder->CompareIDs(int(type), a->RelativeId, b->RelativeId) & 0xFFFF);
-    }
+  } else if (IsFileMode()) {
+    // Entries of a file list live in different folders: compare their absolute lists.
+    TIdListPtr x(a->AbsoluteId()), y(b->AbsoluteId());
+    c = int16_t(TShellFolder::Desktop()->CompareIDs(int(type), x.get(), y.get()) & 0xFFFF);
   }
   return descend ? -c : c;
 }
 
 void TPanelItems::Sort(TSortTypeEx type, bool descend) {
+  // One folder reference for the whole sort, not one per comparison.
+  const FolderPtr folder = IsFileMode() ? nullptr : FolderInterface();
+  if (!IsFileMode() && !folder) return;
+  TShellFolder* f = folder.get();
   std::sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) {
-    return CompareItems(a.get(), b.get(), type, descend) < 0;
+    return compare(f, a.get(), b.get(), type, descend) < 0;
   });
 }
 

@@ -160,6 +160,8 @@ class TPanelItems : public TShellItems {
   int CompareItems(TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
 
  private:
+  // folder: the current folder in folder mode, null in file-list mode.
+  int compare(shell::TShellFolder* folder, TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
   TPanelItemsOwner* owner_;
 };
 
