@@ -85,13 +85,17 @@ namespace {
 
 Decoder::Session* SessionOf(j_decompress_ptr cinfo) { return static_cast<Decoder::Session*>(cinfo->client_data); }
 
-// Any complaint after the padding means the decoder wanted bytes that are not there.
+// The decoder wanted bytes that are not there: it complained after the padding, or its
+// picture data ran into the end marker (a frame larger than the data behind it).
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   cinfo->err->num_warnings++;
   if (!cinfo->is_decompressor) return;
-  Decoder::Session* s = SessionOf(reinterpret_cast<j_decompress_ptr>(cinfo));
-  if (s->hitEnd && cinfo->err->msg_code != JWRN_JPEG_EOF) s->dataMissing = true;
+  const auto d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  Decoder::Session* s = SessionOf(d);
+  const int code = cinfo->err->msg_code;
+  if ((s->hitEnd && code != JWRN_JPEG_EOF) || (code == JWRN_HIT_MARKER && d->unread_marker == JPEG_EOI))
+    s->dataMissing = true;
 }
 
 void InitSource(j_decompress_ptr) {}
@@ -317,6 +321,8 @@ bool Decoder::ReadRows(uint8_t* base, size_t stride) {
   const int width = int(c.output_width);
   const bool inverted = c.saw_Adobe_marker != 0;
   while (c.output_scanline < c.output_height) {
+    // A huge frame with little data behind it stops as soon as the data runs out.
+    if (s->dataMissing) ERREXIT(&c, JERR_INPUT_EOF);
     uint8_t* row = base + size_t(c.output_scanline) * stride;
     if (s->rows == RowKind::Direct) {
       JSAMPROW target = row;

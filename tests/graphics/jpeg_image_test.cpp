@@ -286,6 +286,16 @@ TEST(JpegImage, BrokenFilesRaiseAndKeepTheOldPicture) {
     const auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(c.bytes.constData()), size_t(c.bytes.size()));
     EXPECT_EQ(info.has_value(), c.headerReadable) << c.name;
   }
+  // A frame of 20000 × 20000 with the data of a 64 × 48 picture and its end marker.
+  QByteArray huge = good;
+  huge[sof + 5] = char(0x4E);
+  huge[sof + 6] = char(0x20);
+  huge[sof + 7] = char(0x4E);
+  huge[sof + 8] = char(0x20);
+  TJPEGImage eighth;
+  eighth.SetScale(jsEighth);
+  EXPECT_THROW(eighth.LoadFromMemory(huge), EInvalidGraphic);
+  EXPECT_THROW(TJPEGImage().LoadFromMemory(huge), EInvalidGraphic);  // too large to hold
   try {
     TJPEGImage().LoadFromMemory(good.left(sos + 14));
   } catch (const EInvalidGraphic& e) {
