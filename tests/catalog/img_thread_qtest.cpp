@@ -140,6 +140,33 @@ class ImgThreadTest : public QObject {
     }
   }
 
+  void smallIconMarkCorners() {
+    QImage icon(16, 16, QImage::Format_RGB32);
+    icon.fill(Qt::red);
+    const struct {
+      TIconPosition pos;
+      QPoint at;
+    } cases[] = {
+        {TIconPosition::iipLeftTop, {0, 0}},
+        {TIconPosition::iipLeftBottom, {0, 62}},
+        {TIconPosition::iipRightTop, {82, 0}},
+        {TIconPosition::iipRightBottom, {82, 62}},
+    };
+    for (const auto& c : cases) {
+      QImage cell(100, 80, QImage::Format_RGB32);
+      cell.fill(Qt::white);
+      DrawSmallIconMark(cell, icon, c.pos, 2);
+      QCOMPARE(cell.pixelColor(c.at), QColor(Qt::red));
+      QCOMPARE(cell.pixelColor(c.at + QPoint(15, 15)), QColor(Qt::red));
+      QCOMPARE(cell.pixelColor(c.at + QPoint(16, 16)).rgb(), QColor(Qt::white).rgb());
+    }
+    QImage cell(100, 80, QImage::Format_RGB32);
+    cell.fill(Qt::white);
+    const QImage before = cell;
+    DrawSmallIconMark(cell, icon, TIconPosition::iipNone, 2);
+    QCOMPARE(cell, before);
+  }
+
   void folderFillsThenComesFromCache() {
     QFile::remove(home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat"));
     const int before = TImgUtil::DecoderCalls();
