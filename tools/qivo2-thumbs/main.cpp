@@ -7,13 +7,19 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "app/color_value.h"
+#include "app/folder_change.h"
 #include "app/settings.h"
+#include "app/settings_keys.h"
 #include "catalog/img_util.h"
 #include "catalog/img_util_png.h"
 #include "catalog/thumb_cache.h"
 #include "platform/app_folder.h"
 
 using namespace catalog;
+using app::CacheFileName;
+using app::CachePath;
+using app::ColorFromValue;
 
 namespace {
 
@@ -25,9 +31,8 @@ struct Counts {
 };
 
 void fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, int boxH, Counts& counts) {
-  const QString name = QFileInfo(folder).fileName();
-  // Same cache file name as the catalogue's folder change: the last name component, and
-  // the program's name for the root.
+  // The catalogue's cache file name; for the root the catalogue's own program name, not ours.
+  const QString name = CacheFileName(folder);
   thumb.FileName = name.isEmpty() ? kProgram + ".dat" : name;
   const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
   for (const QFileInfo& fi : files) {
@@ -55,12 +60,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: qivo2-thumbs FOLDER...\n");
     return 2;
   }
+  namespace keys = settings::keys;
   const settings::TIniFile ini(platform::programFolder() + "/" + kProgram + ".ini");
-  const int boxW = ini.ReadInteger("Catalog", "AWidth", 100);
-  const int boxH = ini.ReadInteger("Catalog", "AHeight", 80);
-  const QString cacheFolder = platform::ensureProgramSubfolder("Cache");
-  if (cacheFolder.isEmpty() || boxW < 1 || boxH < 1) {
-    std::fprintf(stderr, "qivo2-thumbs: no usable cache folder or thumbnail size\n");
+  int boxW = ini.Read(keys::CatalogAWidth), boxH = ini.Read(keys::CatalogAHeight);
+  // The catalogue's own limits for a damaged settings file.
+  if (boxW < 16 || boxW > 1024) boxW = keys::CatalogAWidth.def;
+  if (boxH < 16 || boxH > 1024) boxH = keys::CatalogAHeight.def;
+  const QString cacheFolder = CachePath(platform::programFolder(), true);
+  if (!QDir().mkpath(cacheFolder)) {
+    std::fprintf(stderr, "qivo2-thumbs: cannot create %s\n", qPrintable(cacheFolder));
     return 1;
   }
 
@@ -73,6 +81,8 @@ int main(int argc, char** argv) {
   util.GetType = TGetType::igtPreview;
   util.Performance = graphics::jpBestSpeed;
   util.Custom = &png;
+  const QColor colour = ColorFromValue(ini.Read(keys::CatalogColor));
+  if (colour.isValid()) util.BKColor = colour;
 
   Counts counts;
   QElapsedTimer timer;
