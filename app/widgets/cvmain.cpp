@@ -6,7 +6,10 @@
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/splitter.h"
 #include "app/widgets/status_bar.h"
+#include "catalog/spi_hook.h"
+#include "catalog/widgets/img_thread_file.h"
 #include "catalog/widgets/imgpanel.h"
+#include "decode/spi_host.h"
 #include "view/picture_loader.h"
 #include "platform/app_folder.h"
 
@@ -40,7 +43,11 @@ TCVMain::TCVMain(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TCVMain::~TCVMain() = default;
+TCVMain::~TCVMain() {
+  // The catalogue outlives these members (it is a child widget): cut it loose first.
+  FileImage.reset();
+  ImgPanel1->SetImageTypeTest({});
+}
 
 void TCVMain::CreateToolbars() {
   Menus = BuildMainMenus(this);

@@ -32,6 +32,11 @@ class TIniFile;
 namespace catalog {
 class TImgPanel;
 class TImgPlugins;
+class TSPluginHook;
+class TFileImage;
+}
+namespace decode {
+class TSPIs;
 }
 namespace view {
 class TImgCustomPNG;
@@ -107,8 +112,13 @@ class TCVMain : public QMainWindow {
   TMainMenus Menus;  // every menu item, popup menu and toolbar button by name
   THistoryMenu* HistoryMenu1 = nullptr;
   std::unique_ptr<view::TImgCustomPNG> PngLoader;
-  // The catalogue's plug-in list, used by the plain loader (none until plug-ins are loaded).
-  catalog::TImgPlugins* Plugins = nullptr;
+  // The Susie plug-in manager: registers the plug-ins' file patterns with the loader.
+  std::unique_ptr<decode::TSPIs> SPIs1;
+  // The catalogue's own plug-in list (thumbnails and the plain loader).
+  std::unique_ptr<catalog::TSPluginHook> SPlugin;
+  catalog::TImgPlugins* Plugins = nullptr;  // SPlugin as the loaders see it
+  // The catalogue's thumbnail loader with its image utility and cache (destroyed first).
+  std::unique_ptr<catalog::TFileImage> FileImage;
   // Base name of the current folder's thumbnail file (the cache's FileName);
   // ThumbFileNameChanged tells the catalogue's cache.
   const QString& ThumbFileName() const { return thumbFileName_; }
@@ -149,6 +159,8 @@ class TCVMain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // FormShow: the selected folder scrolled into view.
+  void showEvent(QShowEvent* event) override;
 
   // FormCloseQuery: writes the window state; always allows closing.
   bool FormCloseQuery();

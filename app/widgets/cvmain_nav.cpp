@@ -25,7 +25,10 @@
 #include "app/widgets/preview_picture.h"
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/status_bar.h"
+#include "catalog/spi_hook.h"
+#include "catalog/widgets/img_thread_file.h"
 #include "catalog/widgets/imgpanel.h"
+#include "decode/spi_host.h"
 #include "decode/png_graphic.h"
 #include "graphics/picture_formats.h"
 #include "platform/app_folder.h"
@@ -80,6 +83,20 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   graphics::RegisterBuiltinFormats();
   decode::RegisterPngFormat();
   PngLoader = std::make_unique<view::TImgCustomPNG>();
+  SPlugin = std::make_unique<catalog::TSPluginHook>();
+  SPlugin->List.LoadFromAppDir();
+  Plugins = SPlugin.get();
+  try {
+    SPIs1 = std::make_unique<decode::TSPIs>();
+    SPIs1->GraphicPreview = false;
+    SPIs1->SearchOptions = decode::spsAppDir;
+    SPIs1->OnSearch = decode::AcceptInSPIOnly;
+    SPIs1->OnPictureRegister = decode::VetoBuiltinExtensions;
+    SPIs1->Loaded();
+  } catch (const std::exception&) {
+    // One manager per process: a second main window (tests) does without.
+    SPIs1.reset();
+  }
 
   catalog::TImgPanel* p = ImgPanel1;
   p->SetBorderStyle(catalog::TBorderStyle::bsNone);
@@ -101,6 +118,26 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   p->SetViewImage(v);
   const QColor colour = ColorFromValue(ini.Read(keys::CatalogColor));
   if (colour.isValid()) p->SetColor(colour);
+
+  FileImage = std::make_unique<catalog::TFileImage>(p);
+  catalog::TImgUtil& util = FileImage->ImgUtil();
+  util.Custom = PngLoader.get();
+  util.SPlugin = Plugins;
+  util.AutoThumb = true;
+  util.GetType = catalog::TGetType::igtPreview;
+  if (colour.isValid()) util.BKColor = colour;
+  FileImage->Thumbnail().Path = ThumbFolder();
+  FileImage->Attach();
+  // Cache settings change only while no job runs.
+  ThumbFolderChanged = [this](const QString& folder) {
+    FileImage->Stop();
+    FileImage->Thumbnail().Path = folder;
+    FileImage->Restart();
+  };
+  ThumbFileNameChanged = [this](const QString& name) {
+    FileImage->Stop();
+    FileImage->Thumbnail().FileName = name;
+  };
   p->ImgPopupMenu().ContextMenuType = catalog::TImgPanelPopupMenu::ictNormal;
   p->ImgPopupMenu().PopupMenu = Menus.PopupMenu1;
 
@@ -359,6 +396,12 @@ void TCVMain::FillHistoryPopup(bool back) {
 }
 
 // ---------------------------------------------------------------- dialogs and start
+
+void TCVMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // After the first layout, when the tree knows its height.
+  QTimer::singleShot(0, this, [this] { ShellTreeView1->ScrollToSelected(); });
+}
 
 void TCVMain::PlaceDialogPointer(QDialog* dialog) {
   if (!SnapToDefault || !dialog) return;

@@ -4,6 +4,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -184,7 +185,9 @@ void TShellTreeView::focusInEvent(QFocusEvent* e) {
 }
 
 void TShellTreeView::ScrollToSelected() {
-  if (currentItem()) scrollToItem(currentItem());
+  if (!currentItem()) return;
+  scrollToItem(currentItem(), QAbstractItemView::PositionAtCenter);
+  horizontalScrollBar()->setValue(0);  // names start at the left edge
 }
 
 void TShellTreeView::OnCurrentChanged(QTreeWidgetItem* current) {
