@@ -199,6 +199,25 @@ TEST(ImageOps, PointOperationsOnSinglePixels) {
   }
 }
 
+TEST(ImageOps, ToneTablesAtTheirNeutralSettings) {
+  TChannelTable identity{};
+  for (int i = 0; i < 256; ++i) identity[size_t(i)] = uint8_t(i);
+  EXPECT_EQ(GammaTable(2.2), identity);
+  EXPECT_EQ(BrightnessTable(0), identity);
+  EXPECT_EQ(ContrastTable(0), identity);
+  const TChannelTable solarize = SolarizeTable();
+  EXPECT_EQ(solarize[127], 127);
+  EXPECT_EQ(solarize[128], 127);
+  EXPECT_EQ(solarize[255], 0);
+  // Below 2.2 brightens, above darkens; the ends stay put.
+  for (double g : {1.0, 3.0}) {
+    const TChannelTable t = GammaTable(g);
+    EXPECT_EQ(t[0], 0);
+    EXPECT_EQ(t[255], 255);
+    EXPECT_EQ(t[100] > 100, g < 2.2) << g;
+  }
+}
+
 TEST(ImageOps, PaletteBitmapsAreMade24BitFirst) {
   const std::function<void(TBitmap&)> ops[] = {
       MakeNegative, MakeGrayScale, MakeSepia, Solarize, MakeEmboss, MirrorHorizontal, MirrorVertical, TurnLeft,

@@ -105,6 +105,21 @@ TEST(JpegImage, ScaledDecodeSizesMatchHeaderAndFormula) {
   }
 }
 
+TEST(JpegImage, HeaderReadFromAStreamStopsAtTheFrame) {
+  const QByteArray file = Encode(Gradient(1600, 1200));
+  QBuffer buffer;
+  buffer.setData(file);
+  buffer.open(QIODevice::ReadOnly);
+  const auto info = ReadJpegInfo(buffer);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->Width, 1600);
+  EXPECT_EQ(info->Height, 1200);
+  EXPECT_EQ(info->Components, 3);
+  EXPECT_FALSE(info->Progressive);
+  EXPECT_LT(buffer.pos(), file.size() / 4);
+  EXPECT_FALSE(ReadJpegInfoFromFile(kData + "missing.jpg"));
+}
+
 TEST(JpegImage, EncodeOptionsAreVisibleInTheFile) {
   struct Case {
     int quality;
