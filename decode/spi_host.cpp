@@ -241,4 +241,11 @@ void VetoBuiltinExtensions(TSPIs*, TInSPI*, const QString& extension, const QStr
   if (builtin.contains(extension.toLower()) || extension == QLatin1String("*")) graphicClass = nullptr;
 }
 
+void SetUpSPIs1(TSPIs& spis) {
+  spis.GraphicPreview = false;
+  spis.SearchOptions = spsAppDir;
+  spis.OnSearch = AcceptInSPIOnly;
+  spis.OnPictureRegister = VetoBuiltinExtensions;
+}
+
 }  // namespace decode

@@ -191,5 +191,8 @@ void AcceptInSPIOnly(TSPIs* sender, TSPI* spi, bool& accept);
 // OnPictureRegister: the program's own formats and a bare "*" stay with the program.
 void VetoBuiltinExtensions(TSPIs* sender, TInSPI* spi, const QString& extension, const QString& description,
                            const graphics::TGraphicClass*& graphicClass);
+// The main window's SPIs1 settings: no preview, the program's folder only, the two
+// handlers above. Call Loaded() afterwards for the automatic search.
+void SetUpSPIs1(TSPIs& spis);
 
 }  // namespace decode

@@ -31,9 +31,9 @@ class SPIsTest : public ::testing::Test {
   }
   // The main window's set-up: own folder only, picture import plug-ins, the veto.
   void MainWindowSetup(TSPIs& spis) {
-    spis.GraphicPreview = false;
-    spis.SearchOptions = spsAppDir;
-    spis.OnSearch = AcceptInSPIOnly;
+    SetUpSPIs1(spis);
+    EXPECT_EQ(spis.SearchOptions, spsAppDir);
+    EXPECT_TRUE(spis.MacBinary);
     spis.OnPictureRegister = [this](TSPIs* s, TInSPI* spi, const QString& ext, const QString& desc,
                                     const graphics::TGraphicClass*& cls) {
       offered_ << ext;
@@ -219,6 +219,12 @@ TEST_F(SPIsTest, GraphicDecodesWithProgressAndSavesABmp) {
   EXPECT_EQ(bmp.left(2), "BM");
   EXPECT_EQ(uint8_t(bmp[2]), 14 + 40 + 24);
   EXPECT_EQ(uint8_t(bmp[10]), 54);
+
+  // Asking for a preview falls back to the picture when the plug-in has no GetPreview.
+  spis.GraphicPreview = true;
+  TSPIGraphic preview;
+  preview.LoadFromFile(file);
+  ExpectRawPixels(preview.Bitmap(), 3, 2);
 }
 
 TEST_F(SPIsTest, MacBinaryHeaderIsDecodedAtTheSecondAttempt) {

@@ -81,7 +81,9 @@ TEST_F(SPluginTest, GetBitmapAsksTheSupportingPlugins) {
   graphics::TBitmap bm;
   EXPECT_EQ(list.GetBitmap(pic, bm), 0);
   ExpectRawPixels(bm, 3, 2);
+  list.Preview = true;  // no GetPreview: the picture is asked next
   EXPECT_EQ(list.GetBitmap(upper, bm), 0);
+  ExpectRawPixels(bm, 1, 1);
   EXPECT_EQ(list.IndexOfSupporting(pic), 0);
 
   struct Case {
