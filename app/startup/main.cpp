@@ -36,21 +36,26 @@ void onTerminate(int) {
   [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
-// SIGTERM and SIGINT close the main window the ordinary way, so its state is written.
-void closeOnTerminate(QWidget* window) {
+// SIGTERM and SIGINT close the main window the ordinary way, so its state is written. The
+// handler is installed before the window exists; a signal that comes early waits in the pipe.
+void catchTerminate() {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-    char c;
-    [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &c, 1);
-    window->close();
-  });
   struct sigaction sa {};
   sa.sa_handler = onTerminate;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
+}
+
+void closeOnTerminate(QWidget* window) {
+  if (signalPipe[0] < 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    char c;
+    [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &c, 1);
+    window->close();
+  });
 }
 
 }  // namespace
@@ -71,6 +76,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  catchTerminate();
   auto* splash = new extras::TSplashForm;
   splash->ShowNow();
   QApplication::setApplicationName(QStringLiteral("QIVO2"));
