@@ -148,6 +148,10 @@ class TCVMain : public QMainWindow {
   void ScrollBox1Resize();
   void ToolbarRClick();
   void ToolbarTClick();
+  // The right toolbar changed docks: a drag handle only at the top.
+  void tb97CommandDockChanged();
+  // The options window on its first page.
+  void Option1Click();
   void tbtnUndoClick();
   void tbtnRedoClick();
   void UpdateBackForwardButtons();

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
@@ -23,6 +24,7 @@
 #include "app/widgets/cvmain.h"
 #include "app/widgets/history_menu.h"
 #include "app/widgets/preview_picture.h"
+#include "app/widgets/set_option.h"
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/status_bar.h"
 #include "catalog/spi_hook.h"
@@ -172,6 +174,10 @@ void TCVMain::ConnectCommands() {
   on("tbtnSetPreview", [this] { SetPreview1Click(); });
   on("ToolbarR", [this] { ToolbarRClick(); });
   on("ToolbarT", [this] { ToolbarTClick(); });
+  on("Option1", [this] { Option1Click(); });
+  on("sbOption", [this] { Option1Click(); });
+  for (const char* n : {"Option1", "sbOption"}) Menus[n]->setEnabled(true);
+  connect(tb97Command, &QToolBar::orientationChanged, this, [this] { tb97CommandDockChanged(); });
   on("tbtnUndo", [this] { tbtnUndoClick(); });
   on("tbtnRedo", [this] { tbtnRedoClick(); });
   connect(Menus.UndoPopup, &QMenu::aboutToShow, this, [this] { FillHistoryPopup(true); });
@@ -356,6 +362,23 @@ void TCVMain::ToolbarTClick() {
   Menus["ToolbarT"]->setChecked(true);
   update();
   QCoreApplication::processEvents();
+}
+
+void TCVMain::tb97CommandDockChanged() {
+  const bool right = tb97Command->orientation() == Qt::Vertical;  // the area is not yet updated here
+  tb97Command->setMovable(!right);
+  Menus[right ? "ToolbarR" : "ToolbarT"]->setChecked(true);
+}
+
+void TCVMain::Option1Click() {
+  TSetOption dialog(this, this);
+  dialog.SetPluginNameSource([this] {
+    QStringList names;
+    for (int i = 0; i < SPlugin->List.Count(); ++i) names << SPlugin->List.Item(i).PluginName;
+    return names;
+  });
+  dialog.PageControl1->setCurrentWidget(dialog.tsMain);
+  ExecDialog(&dialog);
 }
 
 void TCVMain::tbtnUndoClick() {

@@ -1,10 +1,13 @@
 // The main window's folder navigation, history, sort, status bar and preview pane, on the
 // real TCVMain with a private program folder.
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -300,6 +303,52 @@ class CVMainNavTest : public QObject {
     const app::TPreviewPicture p = app::LoadPreviewPicture(f + "/big.jpg", {505, 140}, nullptr);
     QCOMPARE(QSize(p.FullWidth, p.FullHeight), QSize(1600, 1200));
     QVERIFY_THROWS_EXCEPTION(std::exception, app::LoadPreviewPicture(f + "/missing.bmp", {505, 140}, nullptr));
+  }
+
+  void toolbarPlacementAndPages() {
+    const QString f = Folder("pages");
+    for (int i = 0; i < 40; ++i) WriteBmp(f + QStringLiteral("/p%1.bmp").arg(i, 2, 10, QChar('0')), 2, 2);
+    TCVMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Menus["ToolbarT"]->trigger();
+    QCOMPARE(w.toolBarArea(w.tb97Command), Qt::TopToolBarArea);
+    QVERIFY(w.tb97Command->isMovable());
+    QVERIFY(w.Menus["ToolbarT"]->isChecked());
+    w.Menus["ToolbarR"]->trigger();
+    QCOMPARE(w.toolBarArea(w.tb97Command), Qt::RightToolBarArea);
+    QVERIFY(!w.tb97Command->isMovable());
+    QVERIFY(w.Menus["ToolbarR"]->isChecked());
+
+    w.Menus["LastPage1"]->trigger();  // an empty catalogue: nothing happens
+    QVERIFY(w.ShellTreeView1->SelectPath(f));
+    QCoreApplication::processEvents();
+    QVERIFY(w.ImgPanel1->CellsPerPage() > 0);
+    QVERIFY(w.ImgPanel1->CellsPerPage() < 40);
+    w.Menus["tbtnLastPage"]->trigger();
+    QVERIFY(w.ImgPanel1->TopIndex() > 0);
+    w.Menus["FirstPage1"]->trigger();
+    QCOMPARE(w.ImgPanel1->TopIndex(), 0);
+    w.Menus["SelectAll1"]->trigger();
+    QCOMPARE(w.ImgPanel1->SelCount(), 40);
+  }
+
+  void dialogPointerGoesToTheDefaultButton() {
+    TCVMain w;
+    QDialog dialog;
+    auto* ok = new QPushButton("OK", &dialog);
+    ok->setObjectName("btnOK");
+    ok->setDefault(true);
+    ok->setGeometry(100, 50, 80, 24);
+    dialog.resize(300, 200);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCursor::setPos(0, 0);
+    w.PlaceDialogPointer(&dialog);
+    QCOMPARE(QCursor::pos(), QPoint(0, 0));  // the desktop setting is off
+    w.SnapToDefault = true;
+    w.PlaceDialogPointer(&dialog);
+    QCOMPARE(QCursor::pos(), ok->mapToGlobal(ok->rect().center()));
   }
 
   void blocksAverageIntoOnePixel() {
