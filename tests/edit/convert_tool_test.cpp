@@ -141,6 +141,16 @@ TEST_F(ConvertTool, PngOutputAndInput) {
   EXPECT_EQ(bmpSize("out/pic.bmp"), QSize(80, 60));
 }
 
+TEST_F(ConvertTool, PluginFormatsLoadThroughTheShippedPlugins) {
+#ifndef QIVO2_HAVE_TGA_PLUGIN
+  GTEST_SKIP() << "the TGA plug-in is not built";
+#endif
+  const QString tga = QStringLiteral(QIVO2_TEST_DATA "/spi/pattern.tga");
+  const TRun r = run({tga, "-o", "from_tga.bmp"});
+  EXPECT_EQ(r.exitCode, 0) << r.errorLines.join('|').toStdString();
+  EXPECT_FALSE(bmpSize("from_tga.bmp").isEmpty());
+}
+
 TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {
   QDir(work.path()).mkdir("out");
   const QStringList cases[] = {

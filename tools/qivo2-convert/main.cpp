@@ -2,7 +2,8 @@
 //
 //   qivo2-convert [options] INPUT... -o FOLDER_OR_FILE
 //
-// Settings not given as options come from QIVO2's settings file (the same keys as the
+// Inputs load as in the program: built-in formats, PNG and the Susie plug-ins (*.spi)
+// of the program folder. Settings not given as options come from QIVO2's settings file (the same keys as the
 // batch conversion), or from --settings FILE. An existing target is replaced only with
 // --overwrite; otherwise the run stops there, as answering "No" does in the program.
 // Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
@@ -14,6 +15,7 @@
 #include <optional>
 
 #include "app/settings.h"
+#include "catalog/spi_hook.h"
 #include "decode/png_graphic.h"
 #include "edit/conversion.h"
 #include "graphics/picture_formats.h"
@@ -223,13 +225,15 @@ int main(int argc, char** argv) {
 
   graphics::RegisterBuiltinFormats();
   decode::RegisterPngFormat();
+  catalog::TSPluginHook plugins;  // the *.spi plug-ins beside the program
+  plugins.List.LoadFromAppDir();
   const edit::TConvertSettings s = settingsFor(o);
   // The plain loader of the program; when it fails on a format the
   // registry knows, the registry's own error names the fault better.
-  const edit::TPictureLoader loader = [](const QString& path) {
+  const edit::TPictureLoader loader = [&plugins](const QString& path) {
     try {
       graphics::TBitmap b;
-      view::LoadPicture(path, b, nullptr);
+      view::LoadPicture(path, b, &plugins);
       return b;
     } catch (const graphics::EInvalidGraphic&) {
       if (!graphics::TPictureFormats::Instance().ClassForExtension(QFileInfo(path).suffix())) throw;
