@@ -27,6 +27,7 @@ struct Line {
 };
 
 struct Doc {
+  QByteArray bom;  // a UTF-8 byte-order mark before the first line, kept as it was
   QList<Line> lines;
   QByteArray eol = "\n";  // the ending given to lines we add
 };
@@ -61,6 +62,7 @@ LoadResult loadBytes(const QString& file, QByteArray& out) {
 Doc parse(const QByteArray& bytes) {
   Doc doc;
   ByteReader r(bytes.constData(), size_t(bytes.size()));
+  if (bytes.startsWith("\xEF\xBB\xBF")) doc.bom = QByteArray(reinterpret_cast<const char*>(r.take(3)), 3);
   bool eolChosen = false;
   while (!r.atEnd()) {
     const void* nl = std::memchr(r.current(), '\n', r.left());
@@ -84,7 +86,7 @@ Doc parse(const QByteArray& bytes) {
 }
 
 QByteArray serialize(const Doc& doc) {
-  QByteArray out;
+  QByteArray out = doc.bom;
   for (const Line& l : doc.lines) out += l.text + l.eol;
   return out;
 }

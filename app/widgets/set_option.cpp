@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -394,8 +393,8 @@ void TSetOption::btnOKClick() {
   // 7: the cache switch takes effect at once.
   const bool useCache = cbCatalogCache->isChecked();
   ini.WriteBool(keys::CatalogCache, useCache);
+  platform::ensureProgramSubfolder(useCache ? QStringLiteral("Cache") : QStringLiteral("Temp"));
   const QString folder = CachePath(platform::programFolder(), useCache);
-  QDir().mkpath(folder);
   if (main_) {
     main_->UseCache = useCache;
     main_->SetThumbFolder(folder);

@@ -69,6 +69,7 @@ const ReadCase kReadCases[] = {
     {"out of range", "[Main]\nState=99999999999\n", "Main", "State", "99999999999", -7},
     {"comment not a key", "[Main]\n;State=1\n", "Main", "State", "DEF", -7},
     {"key before any section", "State=1\n[Main]\n", "Main", "State", "DEF", -7},
+    {"byte-order mark", "\xEF\xBB\xBF[Main]\nState=3\n", "Main", "State", "3", 3},
     {"utf-8 value", "[Main]\nRootPath=/写真/旅行\n", "Main", "RootPath", "/写真/旅行", -7},
     {"binary garbage", raw("\x00\xff\xfe[\x01\x02=\x03\n\x80\x81\n") + "[Main]\nState=1\n",
      "Main", "State", "1", 1},
@@ -120,6 +121,8 @@ const WriteCase kWriteCases[] = {
     {"value with = and blanks", "", "Main", "RootPath", "/a b=c", "[Main]\nRootPath=/a b=c\n"},
     {"line break in a value cannot add keys", "", "Main", "RootPath", "/x\n[Evil]\nK=1",
      "[Main]\nRootPath=/x [Evil] K=1\n"},
+    {"keeps a byte-order mark", "\xEF\xBB\xBF[Main]\nState=0\n", "Main", "State", "1",
+     "\xEF\xBB\xBF[Main]\nState=1\n"},
     {"garbage kept byte for byte", raw("\xff\xfe\x00junk\r\x80\n[Main]\nState=0\n"), "View",
      "AdSize", "1", raw("\xff\xfe\x00junk\r\x80\n[Main]\nState=0\n\n[View]\nAdSize=1\n")},
 };
