@@ -18,6 +18,9 @@
 using namespace catalog;
 using graphics::TBitmap;
 
+// fontconfig keeps a cache for the process's life; LeakSanitizer would call it a leak.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace {
 
 class GuiEnvironment : public ::testing::Environment {
