@@ -13,6 +13,7 @@
 #include "app/settings_keys.h"
 #include "catalog/img_util.h"
 #include "catalog/img_util_png.h"
+#include "catalog/spi_hook.h"
 #include "catalog/thumb_cache.h"
 #include "platform/app_folder.h"
 
@@ -37,8 +38,11 @@ void fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, 
   const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
   for (const QFileInfo& fi : files) {
     const QString path = fi.absoluteFilePath();
+    // The main window lists picture files only (its own formats and the plug-ins').
     const TImageType type = util.DetectType(path);
-    if (type == TImageType::iitNone || IsIconKind(type)) continue;
+    if (type != TImageType::iitBmp && type != TImageType::iitJpeg && type != TImageType::iitCustom &&
+        type != TImageType::iitSusie)
+      continue;
     const int before = TImgUtil::DecoderCalls();
     const int rc = util.Load(path, boxW, 0, boxH);
     if (rc != 0)
@@ -81,6 +85,9 @@ int main(int argc, char** argv) {
   util.GetType = TGetType::igtPreview;
   util.Performance = graphics::jpBestSpeed;
   util.Custom = &png;
+  TSPluginHook plugins;
+  plugins.List.LoadFromAppDir();
+  util.SPlugin = &plugins;
   const QColor colour = ColorFromValue(ini.Read(keys::CatalogColor));
   if (colour.isValid()) util.BKColor = colour;
 
