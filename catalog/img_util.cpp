@@ -174,6 +174,11 @@ QRect TImgUtil::FitRect(int w, int h, int W, int H) {
   return QRect(0, 0, nw, nh);
 }
 
+graphics::TJPEGScale TImgUtil::JpegScaleFor(int w, int h, int W, int H) {
+  auto fits = [&](int d) { return h / d >= H && W <= w / d; };
+  return fits(8) ? graphics::jsEighth : fits(4) ? graphics::jsQuarter : fits(2) ? graphics::jsHalf : graphics::jsFullSize;
+}
+
 void TImgUtil::Resample(TBitmap& bitmap, int newWidth, int newHeight) {
   edit::Resample(bitmap, newWidth, newHeight);
 }
@@ -336,11 +341,7 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
   SourceWidth = w;
   SourceHeight = h;
   const bool exact = w == W && h == H;
-  if (GetType != TGetType::igtNormal && !exact) {
-    auto fits = [&](int d) { return h / d >= H && W <= w / d; };
-    jpeg.SetScale(fits(8) ? graphics::jsEighth : fits(4) ? graphics::jsQuarter : fits(2) ? graphics::jsHalf
-                                                                                       : graphics::jsFullSize);
-  }
+  if (GetType != TGetType::igtNormal && !exact) jpeg.SetScale(JpegScaleFor(w, h, W, H));
   jpeg.LoadFromMemory(bytes, size_t(data.size()));
   Bitmap = std::move(jpeg.Bitmap());
   Bitmap.ConvertTo24();

@@ -81,6 +81,9 @@ class TImgUtil {
   int Load(const QString& path, int boxWidth, int iconIndex, int boxHeight);
 
   static QRect FitRect(int w, int h, int boxWidth, int boxHeight);
+  // The DCT reduction for a w x h JPEG going into the box: the largest of 1/8, 1/4, 1/2
+  // that still leaves at least the box.
+  static graphics::TJPEGScale JpegScaleFor(int w, int h, int boxWidth, int boxHeight);
   static void Resample(graphics::TBitmap& bitmap, int newWidth, int newHeight);
   // Scales Bitmap into the box by GetType (nothing for igtNormal).
   void ScaleBitmap(int boxWidth, int boxHeight);

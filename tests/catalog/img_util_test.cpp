@@ -110,6 +110,20 @@ TEST(ImgUtilScaling, FitRectAndGetTypeSizes) {
   EXPECT_EQ(TImgUtil::FitRect(0, 200, 94, 94), QRect(0, 0, 94, 94));
 }
 
+TEST(ImgUtilScaling, JpegReductionChoice) {
+  using namespace graphics;
+  struct Case {
+    int w, h, W, H;
+    TJPEGScale scale;
+  } cases[] = {
+      {1600, 1200, 94, 94, jsEighth},  {800, 600, 94, 94, jsQuarter},  {400, 300, 94, 94, jsHalf},
+      {150, 150, 94, 94, jsFullSize},  {2560, 1600, 100, 80, jsEighth}, {1200, 1600, 94, 94, jsEighth},
+      {4000, 300, 94, 94, jsHalf},     {752, 752, 94, 94, jsEighth},    {751, 752, 94, 94, jsQuarter},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TImgUtil::JpegScaleFor(c.w, c.h, c.W, c.H), c.scale) << c.w << "x" << c.h;
+}
+
 TEST_F(ImgUtil, DetectTypeRulesInOrder) {
   struct Custom : TImgCustom {
     bool CanLoad(const QString& p) const override { return p.endsWith(".png"); }
