@@ -445,7 +445,9 @@ void TImgPanel::drawPicture(QPainter& p, int index, QRect picture) {
 void TImgPanel::drawCaption(QPainter& p, int index, QRect outer) {
   TPanelItem* item = Item(index);
   const TCellMetrics& m = metrics_;
-  p.fillRect(QRect(outer.left(), outer.bottom() + 1 - 1, m.OW, m.CH + 2), color_);
+  // Only the caption band itself: a pixel more would erase this cell's or the next row's
+  // border when the spacing is small.
+  p.fillRect(QRect(outer.left(), outer.bottom() + 1, m.OW, m.CH), color_);
   const QFontMetrics fm(font());
   const QString text = fm.elidedText(captionText(item->GetDisplayName()), Qt::ElideRight, std::max(0, m.OW - 4));
   const int w = std::min(m.OW, fm.horizontalAdvance(text) + 4);
@@ -893,8 +895,7 @@ void TImgPanel::mousePressEvent(QMouseEvent* e) {
       if (item->SkipRenameClick) {
         item->SkipRenameClick = false;
       } else {
-        renameClickArmed_ = true;
-        renameClickPoint_ = pos - clientArea().topLeft();
+        ArmRenameClick(pos - clientArea().topLeft());
       }
     }
   } else if (e->button() == Qt::RightButton) {
@@ -999,6 +1000,11 @@ int TImgPanel::StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture
   const int index = items_.IndexOf(item);
   if (index >= 0) DrawItem(index);
   return item->ThumbIndex;
+}
+
+int TImgPanel::StoreThumbnail(int id, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight) {
+  const int index = items_.IndexOfId(id);
+  return index < 0 ? -1 : StoreThumbnail(Item(index), picture, sourceWidth, sourceHeight);
 }
 
 void TImgPanel::ClearThumbnails() {

@@ -21,7 +21,8 @@
 //    entry copies the thumbnail when the entry has one, else its icon picture.
 // Hooks for the shell verbs, in-place renaming, context menu and drag (defined in
 // imgpanel_verbs.cpp as do-nothing stubs until that work replaces them): InvokeVerb,
-// EditCaption, EndEdit, ShowContextMenu, BeginDrag, PasteFiles, the rename click.
+// EditCaption, EndEdit, ShowContextMenu, BeginDrag, PasteFiles, ArmRenameClick (the rename
+// click; any key, a new left press and focus loss cancel it through CancelRenameClick).
 #include <QColor>
 #include <QImage>
 #include <QMap>
@@ -221,6 +222,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   // Stores a picture as the entry's thumbnail, marks it Loaded, records the source size and
   // redraws its cell. Returns the store index.
   int StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
+  // The same by entry Id; -1 when no listed entry has that Id (a stale job).
+  int StoreThumbnail(int id, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
   void ClearThumbnails();
   // Handles one completion event (also reached through event()).
   virtual void ThumbnailDone(TThumbDoneEvent& e);
@@ -233,6 +236,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   virtual void ShowContextMenu(QPoint globalPos);
   virtual void BeginDrag(Qt::MouseButton button);
   virtual void PasteFiles();
+  // A left click on an already selected entry (client coordinates of the click).
+  virtual void ArmRenameClick(QPoint clientPoint);
   void CancelRenameClick() { renameClickArmed_ = false; }
   bool RenameClickArmed() const { return renameClickArmed_; }
 

@@ -20,4 +20,9 @@ void TImgPanel::BeginDrag(Qt::MouseButton) {}
 
 void TImgPanel::PasteFiles() {}
 
+void TImgPanel::ArmRenameClick(QPoint clientPoint) {
+  renameClickArmed_ = true;
+  renameClickPoint_ = clientPoint;
+}
+
 }  // namespace catalog
