@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "edit/resample_detail.h"
+#include "graphics/image_size.h"
 
 namespace edit {
 namespace {
@@ -201,9 +202,15 @@ void EnlargeHeight(const TBitmap& src, TBitmap& dst, const TProgressProc& progre
   }
 }
 
-void KeepTransparency(const TBitmap& from, TBitmap& to) {
-  to.Transparent = from.Transparent;
-  to.TransparentColor = from.TransparentColor;
+using Pass = void (*)(const TBitmap&, TBitmap&, const TProgressProc&);
+
+// One pass into a work bitmap of the new size, which then replaces the bitmap.
+void RunPass(TBitmap& bitmap, int width, int height, Pass pass, const TProgressProc& progress) {
+  TBitmap work(width, height);
+  work.Transparent = bitmap.Transparent;
+  work.TransparentColor = bitmap.TransparentColor;
+  pass(bitmap, work, progress);
+  bitmap = std::move(work);
 }
 
 }  // namespace
@@ -217,25 +224,16 @@ ProgressClock SetProgressClockForTesting(ProgressClock clock) {
 bool ResizeBitmap(TBitmap& bitmap, int newWidth, int newHeight, const TProgressProc& progress) {
   if (bitmap.Empty()) return true;
   if (newWidth < 1 || newHeight < 1) return false;
+  // Both work sizes are checked first so a failure leaves the bitmap as it was.
+  if (!graphics::checkedImageBytes(newWidth, bitmap.Height(), 24) ||
+      !graphics::checkedImageBytes(newWidth, newHeight, 24))
+    throw graphics::EImageTooLarge("Resized picture too large");
   bitmap.ConvertTo24();
-  if (newWidth != bitmap.Width()) {
-    TBitmap work(newWidth, bitmap.Height());
-    KeepTransparency(bitmap, work);
-    if (newWidth <= bitmap.Width())
-      ShrinkWidth(bitmap, work, progress);
-    else
-      EnlargeWidth(bitmap, work, progress);
-    bitmap = std::move(work);
-  }
-  if (newHeight != bitmap.Height()) {
-    TBitmap work(bitmap.Width(), newHeight);
-    KeepTransparency(bitmap, work);
-    if (newHeight <= bitmap.Height())
-      ShrinkHeight(bitmap, work, progress);
-    else
-      EnlargeHeight(bitmap, work, progress);
-    bitmap = std::move(work);
-  }
+  if (newWidth != bitmap.Width())
+    RunPass(bitmap, newWidth, bitmap.Height(), newWidth <= bitmap.Width() ? ShrinkWidth : EnlargeWidth, progress);
+  if (newHeight != bitmap.Height())
+    RunPass(bitmap, bitmap.Width(), newHeight, newHeight <= bitmap.Height() ? ShrinkHeight : EnlargeHeight,
+            progress);
   return true;
 }
 

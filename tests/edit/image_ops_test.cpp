@@ -125,6 +125,9 @@ TEST(ResizeBitmap, SameSizeOnlyConvertsAndBadTargetsAreRefused) {
     EXPECT_FALSE(ResizeBitmap(c, w, h));
     EXPECT_EQ(c, noise);
   }
+  TBitmap wide = noise;  // the first pass would fit, the second not
+  EXPECT_THROW(ResizeBitmap(wide, 300000, 5000), graphics::EImageTooLarge);
+  EXPECT_EQ(wide, noise);
   TBitmap empty;
   EXPECT_TRUE(ResizeBitmap(empty, 10, 10));
   EXPECT_TRUE(empty.Empty());
