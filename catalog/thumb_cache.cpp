@@ -58,15 +58,23 @@ struct PictureStamp {
   uint32_t size = 0;
 };
 
+double dosTimeToDays(time_t mtime) {
+  // DOS date-times keep even seconds only.
+  const QDateTime local = QDateTime::fromSecsSinceEpoch(mtime).toLocalTime();
+  const QTime tm = local.time();
+  const int secs = tm.hour() * 3600 + tm.minute() * 60 + (tm.second() & ~1);
+  return double(kEpoch.daysTo(local.date())) + double(secs) * 1000.0 / 86400000.0;
+}
+
 PictureStamp pictureStamp(const QString& path) {
   PictureStamp s;
-  QFileInfo fi(path);
-  if (!fi.exists()) {
+  struct stat st;
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
     s.time = ToThumbDateTime(QDateTime::currentDateTime());
     return s;
   }
-  s.time = ThumbFileTime(path);
-  s.size = uint32_t(uint64_t(fi.size()) & 0xFFFFFFFFu);
+  s.time = dosTimeToDays(st.st_mtim.tv_sec);
+  s.size = uint32_t(uint64_t(st.st_size) & 0xFFFFFFFFu);
   return s;
 }
 
@@ -126,15 +134,7 @@ double ToThumbDateTime(const QDateTime& t) {
   return double(days) + double(local.time().msecsSinceStartOfDay()) / 86400000.0;
 }
 
-double ThumbFileTime(const QString& path) {
-  struct stat st;
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return ToThumbDateTime(QDateTime::currentDateTime());
-  // DOS date-times keep even seconds only.
-  const QDateTime local = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).toLocalTime();
-  const QTime tm = local.time();
-  const int secs = tm.hour() * 3600 + tm.minute() * 60 + (tm.second() & ~1);
-  return double(kEpoch.daysTo(local.date())) + double(secs) * 1000.0 / 86400000.0;
-}
+double ThumbFileTime(const QString& path) { return pictureStamp(path).time; }
 
 TThumb::TThumb() = default;
 TThumb::~TThumb() {
