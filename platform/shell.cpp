@@ -132,6 +132,7 @@ bool TEnumIdList::Next(PIDL& item) {
     item = id;
     return true;
   }
+  folder_->enumerated_ = true;
   return false;
 }
 
@@ -189,6 +190,20 @@ void TShellFolder::remember(std::string_view name, unsigned char dirType) {
   i.folder = dirType == DT_DIR;
   i.link = dirType == DT_LNK;
   i.statted = false;
+  if (i.folder) folders_[std::string(name)] = true;
+  else if (!folders_.empty()) folders_.erase(std::string(name));
+}
+
+bool TShellFolder::isFolder(PCIDL relativeId) {
+  if (enumerated_ && IdListCount(relativeId) == 1) {
+    if (folders_.empty()) return false;
+    const auto it = folders_.find(IdRecordName(relativeId));
+    if (it != folders_.end()) return true;
+    // Not a listed folder; a name never listed here is looked up the slow way.
+    if (cache_.find(IdRecordName(relativeId)) != cache_.end()) return false;
+  }
+  const Info* i = info(relativeId, false);
+  return i && i->folder;
 }
 
 TShellFolder::Info* TShellFolder::info(PCIDL relativeId, bool needStat) {
@@ -216,6 +231,8 @@ TShellFolder::Info* TShellFolder::info(PCIDL relativeId, bool needStat) {
     i.find = fd;
     i.link = link;
     i.folder = dir && !link;
+    if (i.folder) folders_[std::string(name)] = true;
+    else if (!folders_.empty()) folders_.erase(std::string(name));
   }
   return &i;
 }
@@ -254,6 +271,14 @@ int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
   const std::string_view na = lastName(a), nb = lastName(b);
   if (!deep && na == nb) return 0;
   const bool statNeeded = column == 1 || column == 3 || column == 4;
+  if (column == 0 || column == 2) {
+    // Name and type need only the folder flag.
+    const bool fa = isFolder(a), fb = isFolder(b);
+    if (fa != fb) return fa ? -1 : 1;
+    const int c = column == 2 ? compareCaseless(extensionOf(na), extensionOf(nb)) : 0;
+    if (c) return c;
+    return deep ? IdListSame(a, b) : CompareNamesNatural(na, nb);
+  }
   Info* ia = info(a, statNeeded);
   const Info ca = ia ? *ia : Info{};  // the second lookup may reuse the scratch slot
   Info* ib = info(b, statNeeded);
@@ -308,6 +333,11 @@ PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
     Info moved = it->second;
     cache_.erase(it);
     cache_[std::string(newView)] = moved;
+  }
+  auto f = folders_.find(oldView);
+  if (f != folders_.end()) {
+    folders_.erase(f);
+    folders_[std::string(newView)] = true;
   }
   return fresh;
 }

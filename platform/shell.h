@@ -138,10 +138,15 @@ class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
   TShellFolder(PIDL id);
   Info* info(PCIDL relativeId, bool needStat);
   void remember(std::string_view name, unsigned char dirType);
+  bool isFolder(PCIDL relativeId);
 
   TIdListPtr id_;
   QByteArray path_;
   std::unordered_map<std::string, Info, NameHash, std::equal_to<>> cache_;
+  // Names of the folders among the cached items: a small table the name order can ask
+  // without touching the large one. Complete once an enumeration has run to its end.
+  std::unordered_map<std::string, bool, NameHash, std::equal_to<>> folders_;
+  bool enumerated_ = false;
 };
 
 // Target of a symbolic link as an absolute path ("" when the path is no link or the link
