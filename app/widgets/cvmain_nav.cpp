@@ -57,13 +57,13 @@ constexpr SortRow kSorts[] = {
 struct PageRow {
   const char* item;
   const char* button;
-  void (catalog::TImgPanel::*op)();
+  void (*op)(catalog::TImgPanel*);
 };
-const PageRow kPages[] = {
-    {"FirstPage1", "tbtnFirstPage", &catalog::TImgPanel::FirstPage},
-    {"PrevPage1", "tbtnPrevPage", &catalog::TImgPanel::PriorPage},
-    {"NextPage1", "tbtnNextPage", &catalog::TImgPanel::NextPage},
-    {"LastPage1", "tbtnLastPage", &catalog::TImgPanel::LastPage},
+constexpr PageRow kPages[] = {
+    {"FirstPage1", "tbtnFirstPage", [](catalog::TImgPanel* p) { p->FirstPage(); }},
+    {"PrevPage1", "tbtnPrevPage", [](catalog::TImgPanel* p) { p->PriorPage(); }},
+    {"NextPage1", "tbtnNextPage", [](catalog::TImgPanel* p) { p->NextPage(); }},
+    {"LastPage1", "tbtnLastPage", [](catalog::TImgPanel* p) { p->LastPage(); }},
 };
 // Calls a function whenever the watched widget changes size.
 class TResizeWatch : public QObject {
@@ -278,7 +278,7 @@ void TCVMain::SortClick(int sortIndex) {
 
 void TCVMain::PageClick(int which) {
   if (ImgPanel1->Count() == 0 || which < 0 || which > 3) return;
-  (ImgPanel1->*kPages[which].op)();
+  kPages[which].op(ImgPanel1);
 }
 
 void TCVMain::SelectAll1Click() { ImgPanel1->SelectAll(); }
