@@ -101,6 +101,14 @@ class ImgPanelTest : public QObject {
     QCOMPARE(panel->Columns(), 4);
   }
 
+  void iconsSharedByKey() {
+    // All entries are text files with the same icon: one stored picture serves them all.
+    QVERIFY(panel->Item(0)->Loaded);
+    QVERIFY(panel->Item(0)->IconIndex >= 0);
+    for (int i = 1; i < panel->CellsPerPage(); ++i) QCOMPARE(panel->Item(i)->IconIndex, panel->Item(0)->IconIndex);
+    QCOMPARE(panel->Item(panel->CellsPerPage())->IconIndex, -1);  // off the page: not drawn yet
+  }
+
   void pagingAndMakeVisible() {
     QCOMPARE(panel->TopIndex(), 0);
     panel->NextPage();

@@ -70,6 +70,14 @@ TEST(IdList, Routines) {
   EXPECT_EQ(freed, nullptr);
 }
 
+TEST(IdList, DamagedCountEndsTheList) {
+  // A record count below 2 cannot hold itself: the walk stops there instead of looping.
+  const uint8_t damaged[] = {3, 0, 'a', 1, 0, 'b', 0, 0};
+  EXPECT_EQ(IdListSize(damaged), size_t(3 + 2));
+  EXPECT_EQ(IdListCount(damaged), 1);
+  EXPECT_EQ(IdListNext(IdListNext(damaged)), nullptr);
+}
+
 TEST(IdList, DesktopIsTheEmptyList) {
   auto root = path("/");
   EXPECT_TRUE(IdListIsDesktop(root.get()));
@@ -185,6 +193,21 @@ TEST_F(ShellFolderTest, CompareColumnsPutFoldersFirst) {
   EXPECT_LT(folder->CompareIDs(0, a.get(), b.get()), 0);  // a.png < b.jpg by name
   EXPECT_LT(folder->CompareIDs(1, a.get(), b.get()), 0);  // 0 bytes < 1500 bytes
   EXPECT_GT(folder->CompareIDs(2, a.get(), b.get()), 0);  // .png > .jpg
+}
+
+TEST_F(ShellFolderTest, FoldersStayFirstAfterListingAndRenaming) {
+  ASSERT_EQ(names(*folder, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS).size(), 4u);
+  TIdListPtr sub(IdListFromName("sub")), a(IdListFromName("a.png"));
+  TIdListPtr renamed(folder->SetNameOf(sub.get(), "zz"));
+  ASSERT_TRUE(renamed);
+  for (int column : {0, 2}) {
+    EXPECT_LT(folder->CompareIDs(column, renamed.get(), a.get()), 0) << column;
+    EXPECT_GT(folder->CompareIDs(column, a.get(), renamed.get()), 0) << column;
+  }
+  // A name created after the listing is looked up on disk.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("later"));
+  TIdListPtr later(IdListFromName("later"));
+  EXPECT_LT(folder->CompareIDs(0, later.get(), a.get()), 0);
 }
 
 TEST_F(ShellFolderTest, SetNameNeverReplaces) {
