@@ -14,6 +14,7 @@
 #include <cmath>
 #include <unordered_set>
 
+#include "catalog/img_util.h"
 #include "platform/shell_icons.h"
 
 namespace catalog {
@@ -32,30 +33,6 @@ QColor clBtnHighlight(const QPalette& p) { return p.color(QPalette::Light); }
 QColor clHighlight(const QPalette& p) { return p.color(QPalette::Active, QPalette::Highlight); }
 QColor clInactiveBorder(const QPalette& p) { return p.color(QPalette::Mid); }
 const QColor clInactiveCaptionText(0xD4, 0xD0, 0xC8);
-
-// Largest size of w × h that fits W × H keeping the aspect; small pictures keep their size.
-QSize fitRect(int w, int h, int W, int H) {
-  if (w <= W && h <= H) return {w, h};
-  if (w < 1 || h < 1) return {W, H};
-  const double ratio = double(w) / double(h);
-  int nw, nh;
-  if (h < w) {
-    nw = W;
-    nh = int(W / ratio);
-    if (nh > H) {
-      nh = H;
-      nw = int(H * ratio);
-    }
-  } else {
-    nh = H;
-    nw = int(H * ratio);
-    if (nw > W) {
-      nw = W;
-      nh = int(W / ratio);
-    }
-  }
-  return {nw, nh};
-}
 
 void ring(QPainter& p, QRect r, int w, const QColor& c) {
   if (w <= 0 || r.isEmpty()) return;
@@ -426,7 +403,7 @@ void TImgPanel::drawPicture(QPainter& p, int index, QRect picture) {
     if (!icon.isNull()) {
       QRect target(picture.topLeft(), icon.size());
       if (icon.size() != picture.size()) {
-        const QSize fit = fitRect(icon.width(), icon.height(), picture.width(), picture.height());
+        const QSize fit = TImgUtil::FitRect(icon.width(), icon.height(), picture.width(), picture.height()).size();
         target = QRect(picture.left() + (picture.width() - fit.width()) / 2,
                        picture.top() + (picture.height() - fit.height()) / 2, fit.width(), fit.height());
       }
@@ -987,7 +964,7 @@ int TImgPanel::StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture
   cell.fill(color_);
   if (!picture.Empty()) {
     const QImage src = picture.AsQImage();
-    const QSize fit = fitRect(src.width(), src.height(), W, H);
+    const QSize fit = TImgUtil::FitRect(src.width(), src.height(), W, H).size();
     // Centred by its fitted size and cropped to the cell, never scaled here.
     QPainter p(&cell);
     p.drawImage((W - fit.width()) / 2, (H - fit.height()) / 2, src);
