@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "graphics/bmp_graphic.h"
+#include "graphics/icon_graphic.h"
 #include "graphics/jpeg_image.h"
 
 namespace graphics {
@@ -16,6 +17,12 @@ void TPictureFormats::Register(const QString& ext, const QString& description, c
   if (!cls) return;
   const QString key = ext.toLower();
   std::lock_guard lock(mutex_);
+  // The same class registering again keeps its place in the mask.
+  for (auto& e : entries_)
+    if (e.ext == key && e.cls == cls) {
+      e.description = description;
+      return;
+    }
   std::erase_if(entries_, [&](const Entry& e) { return e.ext == key; });
   entries_.push_back({key, description, cls});
 }
@@ -74,6 +81,7 @@ void RegisterBuiltinFormats() {
   if (formats.ClassForExtension(QStringLiteral("bmp")) != &BMPGraphicClass())
     formats.Register(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), &BMPGraphicClass());
   RegisterJpegFormat();
+  RegisterIconFormat();
 }
 
 }  // namespace graphics
