@@ -21,7 +21,7 @@ echo "photos: $n (3-16 MP) from $src"
 [ "$n" -gt 0 ] || exit 1
 
 echo "== our loader (box 100x80, igtPreview, jpBestSpeed, cache on)"
-QIVO2_BENCH_PHOTOS="$work/photos" "$build/bin/thumbs_bench" --benchmark_counters_tabular=true 2>/dev/null | grep -E '^(Benchmark|BM_)'
+QIVO2_BENCH_PHOTOS="$work/photos" "$build/bin/bench_thumbs" --benchmark_counters_tabular=true 2>/dev/null | grep -E '^(Benchmark|BM_)'
 
 echo "== vipsthumbnail --size 100x80, VIPS_CONCURRENCY=1"
 mkdir -p "$work/vips"
