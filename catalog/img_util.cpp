@@ -18,6 +18,7 @@
 #include "edit/resample.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/image_size.h"
+#include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
 
 namespace catalog {
@@ -141,11 +142,7 @@ TImageType TImgUtil::DetectType(const QString& path, int* status) const {
   if (ext.isEmpty()) return answer(path == "/" || QFileInfo(path).isDir() ? iitDir : iitNone);
   const auto& table = extensionTable();
   const auto it = table.constFind(ext);
-  if (it != table.constEnd()) {
-    // No metafile decoder here: such files are not recognised.
-    if (*it == iitEmf || *it == iitWmf) return answer(iitNone);
-    return answer(*it);
-  }
+  if (it != table.constEnd()) return answer(*it);
   if (IsText(path)) return answer(iitTxt);
   if (SPlugin && SPlugin->IndexOfSupporting(path) != -1) return answer(iitSusie);
   return answer(iitNone);
@@ -355,7 +352,15 @@ int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
   return 0;
 }
 
-int TImgUtil::decodeMetafile(const QString&, int, int) { return -1; }
+int TImgUtil::decodeMetafile(const QString& path, int W, int H) {
+  const auto data = readFile(path, graphics::kMaxMetafileBytes);
+  if (!data) return -1;
+  Bitmap = graphics::RenderMetafile(*data, QSize(), BKColor);
+  SourceWidth = Bitmap.Width();
+  SourceHeight = Bitmap.Height();
+  ScaleBitmap(W, H);
+  return 0;
+}
 
 int TImgUtil::decodeHtml(const QString& path, int W, int H) {
   if (W < 1 || H < 1) return -1;

@@ -9,7 +9,7 @@
 // Stand-ins on Linux: icon pictures are a plain page glyph on BKColor (the desktop icon
 // theme may not be touched off the GUI thread; the catalogue draws real icons itself for
 // entries without a thumbnail). HTML and e-mail files are laid out with QTextDocument.
-// Metafiles (EMF/WMF) have no decoder here and are answered as not recognised.
+// Metafiles (EMF/WMF) are drawn at their own size on BKColor, then scaled like any picture.
 #include <QColor>
 #include <QFont>
 #include <QRect>

@@ -5,6 +5,7 @@
 #include "graphics/bmp_graphic.h"
 #include "graphics/icon_graphic.h"
 #include "graphics/jpeg_image.h"
+#include "graphics/metafile_graphic.h"
 
 namespace graphics {
 
@@ -82,6 +83,7 @@ void RegisterBuiltinFormats() {
     formats.Register(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), &BMPGraphicClass());
   RegisterJpegFormat();
   RegisterIconFormat();
+  RegisterMetafileFormats();
 }
 
 }  // namespace graphics

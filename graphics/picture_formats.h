@@ -52,7 +52,7 @@ class TPictureFormats {
   std::vector<Entry> entries_;
 };
 
-// Registers the formats this library owns (BMP, JPEG). Safe to call more than once.
+// Registers the formats this library owns (BMP, JPEG, icons, metafiles). Safe to call more than once.
 void RegisterBuiltinFormats();
 
 }  // namespace graphics

@@ -6,7 +6,8 @@ PKGS="build-essential cmake ninja-build pkg-config \
   libjpeg62-turbo-dev zlib1g-dev libgif-dev \
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback"
+  xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback \
+  libemf2svg-dev libwmf-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

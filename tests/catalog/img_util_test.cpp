@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -148,7 +150,7 @@ TEST_F(ImgUtil, DetectTypeRulesInOrder) {
       {"/x/a.dll", iitDll},      {"/x/a.htm", iitHtml},     {"/x/a.eml", iitEml},   {"/x/a.TXT", iitTxt},
       {"/x/a.avi", iitAvi},      {"/x/readme.lo", iitTxt},  {"/x/a.ini", iitTxt},   {"/x/a.pi", iitSusie},
       {"/x/a.xyz", iitNone},     {"/x/README", iitNone},    {"/", iitDir},          {dir.filePath("sub"), iitDir},
-      {"/x/a.emf", iitNone},     {"/x/a.", iitNone},
+      {"/x/a.emf", iitEmf},      {"/x/a.WMF", iitWmf},      {"/x/a.", iitNone},
   };
   for (const Case& c : cases) {
     int status = -1;
@@ -196,6 +198,8 @@ TEST_F(ImgUtil, BadInputGivesCodesAndIconPicture) {
       {"broken.bmp", "BM\x10\0\0\0", -1},
       {"plain.xyz", "whatever", 0},  // not a picture kind: the icon picture
       {"bad.avi", "RIFF....AVI ", -1},
+      {"broken.wmf", QByteArray("\xD7\xCD\xC6\x9A\0\0", 6), -1},
+      {"broken.emf", "\x01\0\0\0 EMF", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
@@ -217,6 +221,34 @@ TEST_F(ImgUtil, BmpRecordsSourceSize) {
   util.GetType = TGetType::igtNormal;
   ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
   EXPECT_EQ(util.Bitmap.Width(), 300);
+}
+
+TEST_F(ImgUtil, MetafilesAreDrawnOnBackgroundAndScaled) {
+  // The fixtures are 100 x 50: a red left half, nothing drawn on the right.
+  const QColor green(0, 160, 0);
+  auto near = [](const TBitmap& b, int x, int y, const QColor& c) {
+    const uint8_t* p = b.ScanLine(y) + 3 * x;
+    return std::abs(p[2] - c.red()) <= 8 && std::abs(p[1] - c.green()) <= 8 && std::abs(p[0] - c.blue()) <= 8;
+  };
+  for (const char* name : {"red_left.emf", "red_left.wmf"}) {
+    SCOPED_TRACE(name);
+    const QString p = dir.filePath(name);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QIVO2_TEST_DATA "/metafile/") + name, p));
+    util.BKColor = green;
+    util.GetType = TGetType::igtPreview;
+    ASSERT_EQ(util.Load(p, 50, 0, 50), 0);
+    EXPECT_EQ(util.ImageType, QString(name).endsWith("emf") ? TImageType::iitEmf : TImageType::iitWmf);
+    EXPECT_NEAR(util.SourceWidth, 100, 1);
+    EXPECT_NEAR(util.SourceHeight, 50, 1);
+    EXPECT_EQ(util.Bitmap.Width(), 50);
+    EXPECT_NEAR(util.Bitmap.Height(), 25, 1);
+    EXPECT_TRUE(near(util.Bitmap, 12, 12, Qt::red));
+    EXPECT_TRUE(near(util.Bitmap, 37, 12, green));
+    util.GetType = TGetType::igtNormal;
+    ASSERT_EQ(util.Load(p, 50, 0, 50), 0);
+    EXPECT_EQ(util.Bitmap.Width(), util.SourceWidth);
+    EXPECT_TRUE(near(util.Bitmap, 75, 25, green));
+  }
 }
 
 TEST_F(ImgUtil, TextFileIsDrawnWithFont) {

@@ -36,7 +36,7 @@ const TGraphicClass kMarkClass{"TMarkGraphic", [] { return std::make_unique<TMar
 TEST_F(PictureFormats, BuiltinsRegisterBmpJpegAndIconOnce) {
   RegisterBuiltinFormats();
   RegisterBuiltinFormats();
-  EXPECT_EQ(formats().Mask(), "*.bmp;*.jpg;*.jpeg;*.ico");
+  EXPECT_EQ(formats().Mask(), "*.bmp;*.jpg;*.jpeg;*.ico;*.emf;*.wmf");
   EXPECT_EQ(formats().ClassForExtension("BMP"), &BMPGraphicClass());
   EXPECT_EQ(formats().ClassForExtension(".bmp"), &BMPGraphicClass());
   EXPECT_EQ(formats().Description("bmp"), "Bitmaps");
@@ -50,9 +50,9 @@ TEST_F(PictureFormats, LaterRegistrationTakesPrecedence) {
   formats().Register("mag", "MAG", &kMarkClass);
   EXPECT_EQ(formats().ClassForExtension("bmp"), &kMarkClass);
   EXPECT_EQ(formats().Description("bmp"), "Other bitmaps");
-  EXPECT_EQ(formats().Mask(), "*.jpg;*.jpeg;*.ico;*.bmp;*.mag");
+  EXPECT_EQ(formats().Mask(), "*.jpg;*.jpeg;*.ico;*.emf;*.wmf;*.bmp;*.mag");
   formats().UnregisterClass(&kMarkClass);
-  EXPECT_EQ(formats().Mask(), "*.jpg;*.jpeg;*.ico");
+  EXPECT_EQ(formats().Mask(), "*.jpg;*.jpeg;*.ico;*.emf;*.wmf");
 }
 
 TEST_F(PictureFormats, LoadByFileNameDispatchesOnTheExtension) {
