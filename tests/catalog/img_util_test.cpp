@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/gui_environment.h"
+
 #include <cstdlib>
 
 #include <QBuffer>
@@ -25,20 +27,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "catalog_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) app_ = new QGuiApplication(argc, argv);
-  }
-
- private:
-  QGuiApplication* app_ = nullptr;
-};
-const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment("catalog_tests"));
 
 TBitmap gradient(int w, int h) {
   TBitmap b(w, h);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/gui_environment.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
@@ -11,18 +13,7 @@ using namespace graphics;
 
 namespace {
 
-// Drawing SVG text needs the GUI side of Qt; the offscreen platform is enough.
-class GuiEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "graphics_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-  }
-};
-const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment("graphics_tests"));
 
 QByteArray fixture(const char* name) {
   QFile f(QStringLiteral(QIVO2_TEST_DATA "/metafile/") + name);
