@@ -1,6 +1,6 @@
 #include "app/history.h"
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 namespace app {
 

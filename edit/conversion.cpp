@@ -6,7 +6,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "decode/png_graphic.h"
 #include "edit/image_ops.h"
 #include "graphics/bmp_graphic.h"

@@ -1,43 +1,11 @@
 #pragma once
-// The one checked helper for width × height × bits products. Every allocation of a pixel
-// buffer whose size comes from outside data goes through it.
-#include <cstddef>
-#include <cstdint>
-#include <optional>
+// The program's names for the plug-in SDK's checked size helpers (width × height × bits).
+#include "plugins/spi_image_size.h"
 
 namespace graphics {
-
-// Largest pixel buffer we agree to allocate for one picture (1 GiB).
-inline constexpr uint64_t kMaxImageBytes = uint64_t(1) << 30;
-// Largest width or height we accept from any file.
-inline constexpr int64_t kMaxImageSide = 1 << 20;
-
-// Bytes in one row padded to 32 bits, or nothing when the width is out of range.
-inline std::optional<size_t> checkedStride(int64_t width, int bitsPerPixel) {
-  if (width <= 0 || width > kMaxImageSide || bitsPerPixel <= 0 || bitsPerPixel > 64) return std::nullopt;
-  const uint64_t bits = uint64_t(width) * uint64_t(bitsPerPixel);
-  return size_t(((bits + 31) / 32) * 4);
-}
-
-// Bytes of a whole picture with rows padded to 32 bits, or nothing when it would overflow
-// or pass kMaxImageBytes.
-inline std::optional<size_t> checkedImageBytes(int64_t width, int64_t height, int bitsPerPixel) {
-  if (height <= 0 || height > kMaxImageSide) return std::nullopt;
-  const auto stride = checkedStride(width, bitsPerPixel);
-  if (!stride) return std::nullopt;
-  const uint64_t total = uint64_t(*stride) * uint64_t(height);
-  if (total > kMaxImageBytes) return std::nullopt;
-  return size_t(total);
-}
-
-// Unpadded bytes of width × height × bytesPerPixel (for packed buffers such as decoder
-// output), or nothing when out of range.
-inline std::optional<size_t> checkedPackedBytes(int64_t width, int64_t height, int bytesPerPixel) {
-  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide || bytesPerPixel <= 0)
-    return std::nullopt;
-  const uint64_t total = uint64_t(width) * uint64_t(height) * uint64_t(bytesPerPixel);
-  if (total > kMaxImageBytes) return std::nullopt;
-  return size_t(total);
-}
-
+using spi_util::checkedImageBytes;
+using spi_util::checkedPackedBytes;
+using spi_util::checkedStride;
+using spi_util::kMaxImageBytes;
+using spi_util::kMaxImageSide;
 }  // namespace graphics

@@ -1,8 +1,8 @@
 #include "app/widgets/cvmain.h"
 
 #include "app/folder_change.h"
-#include "app/settings.h"
-#include "app/settings_keys.h"
+#include "platform/settings.h"
+#include "platform/settings_keys.h"
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/splitter.h"
 #include "app/widgets/status_bar.h"

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 namespace app {
 

@@ -2,8 +2,8 @@
 
 #include "app/color_value.h"
 #include "app/folder_change.h"
-#include "app/settings.h"
-#include "app/settings_keys.h"
+#include "platform/settings.h"
+#include "platform/settings_keys.h"
 #include "app/widgets/cvmain.h"
 #include "app/widgets/option_controls.h"
 #include "platform/app_folder.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/image_size.h"
-#include "platform/byte_reader.h"
+#include "spi_image_size.h"
+#include "spi_byte_reader.h"
 #include "spi_plugin_util.h"
 
 namespace ifgif {
@@ -16,7 +16,7 @@ namespace ifgif {
 namespace {
 
 struct Source {
-  platform::ByteReader reader;
+  spi_util::ByteReader reader;
 };
 
 int ReadBytes(GifFileType* gif, GifByteType* buf, int n) {
@@ -87,7 +87,7 @@ bool LooksLikeGif(const uint8_t* head, size_t size) {
 
 bool ReadInfo(const uint8_t* data, size_t size, SpiPictureInfo& info) {
   if (!LooksLikeGif(data, size)) return false;
-  Source src{platform::ByteReader(data, size)};
+  Source src{spi_util::ByteReader(data, size)};
   GifPtr gif = Open(src);
   if (!gif) return false;
   info = {};
@@ -102,7 +102,7 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   if (!info || !bits) return SPI_OTHER_ERROR;
   *info = *bits = nullptr;
   if (!LooksLikeGif(data, size)) return SPI_NOT_SUPPORT;
-  Source src{platform::ByteReader(data, size)};
+  Source src{spi_util::ByteReader(data, size)};
   GifPtr gif = Open(src);
   if (!gif) return SPI_OUT_OF_ORDER;
   int transparent = NO_TRANSPARENT_COLOR;
@@ -113,8 +113,8 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   // A screen smaller than the frame grows to hold it.
   const int canvasW = std::max<int>(gif->SWidth, d.Left + d.Width);
   const int canvasH = std::max<int>(gif->SHeight, d.Top + d.Height);
-  const auto bitsSize = graphics::checkedImageBytes(canvasW, canvasH, 24);
-  const auto lineSize = graphics::checkedPackedBytes(d.Width, 1, 1);
+  const auto bitsSize = spi_util::checkedImageBytes(canvasW, canvasH, 24);
+  const auto lineSize = spi_util::checkedPackedBytes(d.Width, 1, 1);
   if (!bitsSize || !lineSize || *bitsSize > maxBytes) return SPI_NO_MEMORY;
   if (progress && progress(0, d.Height, lData)) return SPI_ABORT;
   const size_t stride = spi_util::AllocDib24(canvasW, canvasH, *bitsSize, info, bits);

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "gif_decode.h"
-#include "graphics/image_size.h"
+#include "spi_image_size.h"
 #include "spi.h"
 #include "spi_plugin_util.h"
 
@@ -29,7 +29,7 @@ int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, voi
                SPI_PROGRESS lpProgressCallback, long lData) {
   std::vector<uint8_t> data;
   if (const int rc = spi_util::ReadSource(buf, len, flag, data)) return rc;
-  return ifgif::Decode(data.data(), data.size(), pHBInfo, pHBm, graphics::kMaxImageBytes, lpProgressCallback,
+  return ifgif::Decode(data.data(), data.size(), pHBInfo, pHBm, spi_util::kMaxImageBytes, lpProgressCallback,
                        lData);
 }
 

@@ -4,7 +4,7 @@
 #include "spi.h"
 #include "spi_plugin_util.h"
 #include "tga_decode.h"
-#include "graphics/image_size.h"
+#include "spi_image_size.h"
 
 namespace {
 const char* const kInfo[] = {"00IN", "TGA plug-in for QIVO2", "*.tga;*.targa", "Truevision TGA"};
@@ -39,7 +39,7 @@ int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, voi
                SPI_PROGRESS lpProgressCallback, long lData) {
   std::vector<uint8_t> data;
   if (const int rc = spi_util::ReadSource(buf, len, flag, data)) return rc;
-  return iftga::Decode(data.data(), data.size(), pHBInfo, pHBm, graphics::kMaxImageBytes, lpProgressCallback,
+  return iftga::Decode(data.data(), data.size(), pHBInfo, pHBm, spi_util::kMaxImageBytes, lpProgressCallback,
                        lData);
 }
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "graphics/image_size.h"
-#include "platform/byte_reader.h"
+#include "spi_image_size.h"
+#include "spi_byte_reader.h"
 #include "spi_plugin_util.h"
 
 namespace iftga {
@@ -85,7 +85,7 @@ class Canvas {
   size_t next_ = 0;
 };
 
-void DecodeRaw(platform::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
+void DecodeRaw(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
   while (out.Left()) {
     const uint8_t* p = r.take(bpp);
     if (!p) return;
@@ -93,7 +93,7 @@ void DecodeRaw(platform::ByteReader& r, size_t bpp, PixelFn fn, const Context& c
   }
 }
 
-void DecodeRle(platform::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
+void DecodeRle(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
   uint8_t packet;
   while (out.Left() && r.u8(packet)) {
     // A packet never runs past the picture.
@@ -116,7 +116,7 @@ void DecodeRle(platform::ByteReader& r, size_t bpp, PixelFn fn, const Context& c
 }  // namespace
 
 bool ReadHeader(const uint8_t* data, size_t size, TgaHeader& h) {
-  platform::ByteReader r(data, size);
+  spi_util::ByteReader r(data, size);
   if (!r.u8(h.idLength) || !r.u8(h.colorMapType) || !r.u8(h.imageType) || !r.u16le(h.colorMapFirst) ||
       !r.u16le(h.colorMapLength) || !r.u8(h.colorMapDepth) || !r.u16le(h.xOrigin) || !r.u16le(h.yOrigin) ||
       !r.u16le(h.width) || !r.u16le(h.height) || !r.u8(h.pixelDepth) || !r.u8(h.descriptor))
@@ -135,7 +135,7 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   *info = *bits = nullptr;
   TgaHeader h;
   if (!ReadHeader(data, size, h)) return SPI_NOT_SUPPORT;
-  platform::ByteReader r(data, size);
+  spi_util::ByteReader r(data, size);
   if (!r.skip(18) || !r.skip(h.idLength)) return SPI_OUT_OF_ORDER;
 
   std::vector<Bgr> map;
@@ -155,7 +155,7 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   const size_t pixels = size_t(h.width) * h.height;
   // Each packet of at least 1 + bpp bytes gives at most 128 pixels.
   if (rle && pixels / 128 > r.left() / (1 + bpp) + 1) return SPI_OUT_OF_ORDER;
-  const auto bitsSize = graphics::checkedImageBytes(h.width, h.height, 24);
+  const auto bitsSize = spi_util::checkedImageBytes(h.width, h.height, 24);
   if (!bitsSize || *bitsSize > maxBytes) return SPI_NO_MEMORY;
   if (progress && progress(0, h.height, lData)) return SPI_ABORT;
 

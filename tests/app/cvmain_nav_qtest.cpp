@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "app/preview_fit.h"
 #include "app/status_text.h"
 #include "app/widgets/cvmain.h"

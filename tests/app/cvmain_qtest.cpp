@@ -1,5 +1,5 @@
 // The main window's geometry: read at creation, written at closing.
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "app/widgets/cvmain.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include <QTemporaryDir>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "app/widgets/history_menu.h"
 #include "app/widgets/main_menus.h"
 #include "app/widgets/shell_tree_view.h"

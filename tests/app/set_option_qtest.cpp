@@ -1,5 +1,5 @@
 // The options window: loading, the OK steps (read back from the file), Cancel and the checks.
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "app/widgets/cvmain.h"
 #include "app/widgets/option_controls.h"
 #include "app/widgets/set_option.h"

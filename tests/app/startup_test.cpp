@@ -1,5 +1,5 @@
 // The real executable: one instance per user, a stale lock after a crash, no display.
-#include "app/settings.h"
+#include "platform/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
 #include "graphics/picture_formats.h"

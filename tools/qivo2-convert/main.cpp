@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "catalog/spi_hook.h"
 #include "decode/png_graphic.h"
 #include "edit/conversion.h"

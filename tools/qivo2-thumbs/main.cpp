@@ -9,8 +9,8 @@
 
 #include "app/color_value.h"
 #include "app/folder_change.h"
-#include "app/settings.h"
-#include "app/settings_keys.h"
+#include "platform/settings.h"
+#include "platform/settings_keys.h"
 #include "catalog/img_util.h"
 #include "catalog/img_util_png.h"
 #include "catalog/spi_hook.h"

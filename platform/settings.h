@@ -4,7 +4,7 @@
 // key and lets it go, so every write is on disk at once and every read sees the latest.
 #include <QString>
 
-#include "app/settings_keys.h"
+#include "platform/settings_keys.h"
 
 namespace settings {
 

@@ -1,5 +1,5 @@
-#include "app/settings.h"
-#include "app/settings_keys.h"
+#include "platform/settings.h"
+#include "platform/settings_keys.h"
 
 #include <gtest/gtest.h>
 

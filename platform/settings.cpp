@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "platform/settings.h"
 
 #include "platform/app_folder.h"
 #include "platform/profile.h"
