@@ -168,7 +168,8 @@ QRect TImgUtil::FitRect(int w, int h, int W, int H) {
       nh = int(W / ratio);
     }
   }
-  return QRect(0, 0, nw, nh);
+  // A thin strip would truncate to no pixels at all.
+  return QRect(0, 0, std::max(nw, 1), std::max(nh, 1));
 }
 
 graphics::TJPEGScale TImgUtil::JpegScaleFor(int w, int h, int W, int H) {

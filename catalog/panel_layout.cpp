@@ -32,6 +32,12 @@ TPoint2 CellOrigin(const TCellMetrics& m, const TPageGrid& g, int k, int spacing
   return {m.CW * (k % g.columns) + spacingX, m.CHt * (k / g.columns) + spacingY};
 }
 
+TBox CaptionBox(const TCellMetrics& m, TPoint2 origin, int textWidth, int textHeight) {
+  constexpr int margins = 2 + 2, gap = 2;
+  const int w = std::clamp(textWidth + margins, 0, std::max(m.OW, 0));
+  return {origin.x + (m.OW - w) / 2, origin.y + m.OH + gap, w, textHeight};
+}
+
 TScrollRange ComputeScrollRange(int count, const TPageGrid& g) {
   const int per = g.perPage();
   if (g.columns <= 0 || count <= g.columns || count <= per) return {};
@@ -40,30 +46,32 @@ TScrollRange ComputeScrollRange(int count, const TPageGrid& g) {
 
 bool TPager::OnLastPage() const { return count < grid.perPage() || top + grid.perPage() > count - 1; }
 
+bool TPager::NoPage() const { return grid.columns <= 0 || grid.rows <= 0; }
+
 std::optional<int> TPager::LineUp() const {
-  if (grid.columns <= 0 || top <= 0 || count < grid.perPage()) return std::nullopt;
+  if (NoPage() || top <= 0 || count < grid.perPage()) return std::nullopt;
   return std::max(top - grid.columns, 0);
 }
 
 std::optional<int> TPager::LineDown() const {
-  if (grid.columns <= 0 || OnLastPage()) return std::nullopt;
+  if (NoPage() || OnLastPage()) return std::nullopt;
   return top + grid.columns;
 }
 
 std::optional<int> TPager::PageUp() const {
-  if (grid.columns <= 0 || top <= 0 || count < grid.perPage()) return std::nullopt;
+  if (NoPage() || top <= 0 || count < grid.perPage()) return std::nullopt;
   return std::max(top - grid.perPage(), 0);
 }
 
 std::optional<int> TPager::PageDown() const {
-  if (grid.columns <= 0 || grid.rows <= 0 || OnLastPage()) return std::nullopt;
+  if (NoPage() || OnLastPage()) return std::nullopt;
   if (count - 1 >= top + 2 * grid.perPage()) return top + grid.perPage();
   return MakeVisible(count - 1);
 }
 
 std::optional<int> TPager::MakeVisible(int index) const {
   const int cols = grid.columns;
-  if (cols <= 0 || grid.rows <= 0 || index < 0 || index >= count) return std::nullopt;
+  if (NoPage() || index < 0 || index >= count) return std::nullopt;
   if (index >= top && index < top + grid.perPage()) return std::nullopt;
   const int r = index - index % cols;
   const int newTop = index < top ? r : std::max(r - (grid.rows - 1) * cols, 0);
@@ -73,7 +81,7 @@ std::optional<int> TPager::MakeVisible(int index) const {
 
 TKeyMove ComputeKeyMove(TMoveKey key, int f, int count, const TPageGrid& g) {
   const int cols = g.columns, per = g.perPage();
-  if (count <= 0 || cols <= 0) return {};
+  if (count <= 0 || per <= 0) return {};
   if (f < 0) f = 0;
   auto select = [](int i) { return TKeyMove{TKeyMove::Select, i}; };
   switch (key) {

@@ -46,19 +46,28 @@ struct TPoint2 {
 // Top-left corner of the k-th cell of the page.
 TPoint2 CellOrigin(const TCellMetrics& m, const TPageGrid& g, int k, int spacingX, int spacingY);
 
+struct TBox {
+  int left = 0, top = 0, width = 0, height = 0;
+  friend bool operator==(const TBox&, const TBox&) = default;
+};
+// Caption rectangle of a cell whose top-left corner is origin: the text's width plus the
+// margins (at most the outer width), centred in the outer width, below the gap.
+TBox CaptionBox(const TCellMetrics& m, TPoint2 origin, int textWidth, int textHeight);
+
 struct TScrollRange {
   int max = 0;
   int page = 0;
 };
 TScrollRange ComputeScrollRange(int count, const TPageGrid& g);
 
-// Paging state for the scroll commands.
+// Paging state for the scroll commands; with no whole cell on the page they do nothing.
 struct TPager {
   int count = 0;
   int top = 0;
   TPageGrid grid;
 
   bool OnLastPage() const;
+  bool NoPage() const;  // not one whole cell fits
   // Each returns the new top, or nothing when the command does nothing.
   std::optional<int> LineUp() const;
   std::optional<int> LineDown() const;

@@ -3,7 +3,6 @@
 // the shell (platform/shell.h), filtered (disp_types.h) and sorted, and the size and date
 // texts of an entry. Entries are addressed by Id (never reused while the list lives), which
 // background work uses instead of positions.
-#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -86,7 +85,6 @@ class TPanelItem : public TShellItem {
  public:
   using TShellItem::TShellItem;
   bool Selected = false;
-  QRect CaptionRect;  // control coordinates, set when the caption is drawn
   bool Loaded = false;
   bool SkipRenameClick = false;
 };

@@ -27,9 +27,21 @@ QString Normalised(const QString& path) {
   return QDir::cleanPath(path);
 }
 
-// Visible subfolders in natural, case-insensitive order.
+QString CanonicalPath(const QTreeWidgetItem* item) { return QFileInfo(ItemPath(item)).canonicalFilePath(); }
+
+// A link back to a folder above keeps its node but shows no children, so that a link
+// cycle cannot make the tree endless.
+bool LoopsBack(const QTreeWidgetItem* item) {
+  const QString self = CanonicalPath(item);
+  if (self.isEmpty()) return false;
+  for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+    if (CanonicalPath(p) == self) return true;
+  return false;
+}
+
+// Visible subfolders, links to folders among them, in natural, case-insensitive order.
 QStringList SubFolders(const QString& folder) {
-  QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+  QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
     const QByteArray x = a.toUtf8(), y = b.toUtf8();
     return platform::shell::CompareNamesNatural({x.constData(), size_t(x.size())},
@@ -102,7 +114,7 @@ void TShellTreeView::Populate(QTreeWidgetItem* item) {
   }
   // The rest are in the same order as the listing, so new folders go in between.
   int pos = 0;
-  const QStringList names = SubFolders(folder);
+  const QStringList names = LoopsBack(item) ? QStringList() : SubFolders(folder);
   for (const QString& name : names) {
     const QString path = ChildPath(folder, name);
     int found = -1;

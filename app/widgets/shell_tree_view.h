@@ -1,7 +1,8 @@
 #pragma once
 // ShellTreeView1: the folder tree of the namespace. One top-level node, the root "/", with
-// the path down to the home folder opened at start; folders only (hidden ones left out),
-// children read when a node is first expanded and brought up to date on every expansion.
+// the path down to the home folder opened at start; folders and links to folders (hidden
+// ones left out), children read when a node is first expanded and brought up to date on
+// every expansion. A link back to a folder above it shows no children.
 // It keeps the back/forward lists of the folders the user chose.
 #include <QTreeWidget>
 

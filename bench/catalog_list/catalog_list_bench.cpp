@@ -94,6 +94,20 @@ void BM_DrawFirstPage(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawFirstPage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// Dropping a selection of every entry: Ctrl+A then a click, and Ctrl+A then clear.
+void BM_DropWholeSelection(benchmark::State& state) {
+  const QString& folder = folderOf(int(state.range(0)));
+  auto panel = makePanel(folder);
+  for (auto _ : state) {
+    panel->SelectAll();
+    panel->SelectItem(1, Qt::NoModifier, false);
+    panel->SelectAll();
+    panel->ClearSelection();
+  }
+  state.counters["entries"] = panel->Count();
+}
+BENCHMARK(BM_DropWholeSelection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

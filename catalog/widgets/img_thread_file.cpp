@@ -1,7 +1,5 @@
 #include "catalog/widgets/img_thread_file.h"
 
-#include <QPainter>
-
 namespace catalog {
 
 TFileImage::TFileImage(TImgPanel* panel) : TImgThreads(panel), panel_(panel) {
@@ -43,20 +41,6 @@ void TFileImage::ForgetCached(const QStringList& paths) {
   } catch (const EThumbError&) {
     // Not a cache file: nothing of ours to delete.
   }
-}
-
-void DrawSmallIconMark(QImage& cell, const QImage& icon, TIconPosition pos, int space) {
-  const int W = cell.width(), H = cell.height(), s = 16;
-  QPoint at;
-  switch (pos) {
-    case TIconPosition::iipLeftTop: at = QPoint(0, 0); break;
-    case TIconPosition::iipLeftBottom: at = QPoint(0, H - space - s); break;
-    case TIconPosition::iipRightTop: at = QPoint(W - space - s, 0); break;
-    case TIconPosition::iipRightBottom: at = QPoint(W - space - s, H - space - s); break;
-    case TIconPosition::iipNone: return;
-  }
-  QPainter p(&cell);
-  p.drawImage(QRect(at, QSize(s, s)), icon);
 }
 
 }  // namespace catalog

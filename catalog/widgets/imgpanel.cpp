@@ -62,6 +62,20 @@ QString captionText(QString s) {
 
 }  // namespace
 
+void DrawSmallIconMark(QImage& cell, const QImage& icon, TIconPosition pos, int space) {
+  const int W = cell.width(), H = cell.height(), s = 16;
+  QPoint at;
+  switch (pos) {
+    case TIconPosition::iipLeftTop: at = QPoint(0, 0); break;
+    case TIconPosition::iipLeftBottom: at = QPoint(0, H - space - s); break;
+    case TIconPosition::iipRightTop: at = QPoint(W - space - s, 0); break;
+    case TIconPosition::iipRightBottom: at = QPoint(W - space - s, H - space - s); break;
+    case TIconPosition::iipNone: return;
+  }
+  QPainter p(&cell);
+  p.drawImage(QRect(at, QSize(s, s)), icon);
+}
+
 TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
   resize(250, 150);
   setFocusPolicy(Qt::StrongFocus);
@@ -146,7 +160,7 @@ void TImgPanel::SetViewImage(const TViewImage& v) {
   if (v == viewImage_) return;
   const bool boxChanged = v.ImageWidth != viewImage_.ImageWidth || v.ImageHeight != viewImage_.ImageHeight;
   viewImage_ = v;
-  if (boxChanged) ClearThumbnails();
+  if (boxChanged) clearThumbStore();
   layoutPanel();
   listAgain();
 }
@@ -157,7 +171,7 @@ void TImgPanel::SetViewMode(TViewMode v) {
   EndEdit();
   items_.Clear();
   selection_.clear();
-  ClearThumbnails();
+  clearThumbStore();
   viewMode_ = v;
   top_ = -1;
   current_ = focus_ = anchor_ = -1;
@@ -334,15 +348,18 @@ void TImgPanel::ShowPage(int topIndex) {
     const QSignalBlocker block(scroll_);
     scroll_->setValue(top_ / grid_.columns);
   }
+  const int per = grid_.perPage();
+  // The queue is served from its end: with look-ahead the page goes there last to first,
+  // otherwise each entry goes to the front first to last; either way top-left comes first.
+  if (viewImage_.LookAhead) {
+    for (int k = per - 1; k >= 0; --k) prepareEntry(top_ + k);
+  } else {
+    for (int k = 0; k < per; ++k) prepareEntry(top_ + k);
+  }
   drawPageBackground();
   const bool wasInLayout = inLayout_;
   inLayout_ = true;
-  const int per = grid_.perPage();
-  if (viewImage_.LookAhead) {
-    for (int k = per - 1; k >= 0; --k) drawEntry(top_ + k, false);
-  } else {
-    for (int k = 0; k < per; ++k) drawEntry(top_ + k, false);
-  }
+  for (int k = 0; k < per; ++k) drawEntry(top_ + k, false);
   inLayout_ = wasInLayout;
   drawnGrid_ = grid_;
   update();
@@ -393,22 +410,17 @@ void TImgPanel::drawPicture(QPainter& p, int index, QRect picture) {
   TPanelItem* item = Item(index);
   if (item->ThumbIndex >= 0 && size_t(item->ThumbIndex) < thumbs_.size()) {
     p.drawImage(picture.topLeft(), thumbs_[size_t(item->ThumbIndex)]);
-  } else if (loader_ && isImage(index)) {
-    loader_->AddAndStart(item->Id, viewImage_.LookAhead);
-    return;
-  } else {
-    item->Loaded = true;
-    const QImage icon = iconPicture(item);
+  } else if (const QImage* icon = item->Loaded ? iconOf(item) : nullptr) {
     p.fillRect(picture, color_);
-    if (!icon.isNull()) {
-      QRect target(picture.topLeft(), icon.size());
-      if (icon.size() != picture.size()) {
-        const QSize fit = TImgUtil::FitRect(icon.width(), icon.height(), picture.width(), picture.height()).size();
-        target = QRect(picture.left() + (picture.width() - fit.width()) / 2,
-                       picture.top() + (picture.height() - fit.height()) / 2, fit.width(), fit.height());
-      }
-      p.drawImage(target, icon);
+    QRect target(picture.topLeft(), icon->size());
+    if (icon->size() != picture.size()) {
+      const QSize fit = TImgUtil::FitRect(icon->width(), icon->height(), picture.width(), picture.height()).size();
+      target = QRect(picture.left() + (picture.width() - fit.width()) / 2,
+                     picture.top() + (picture.height() - fit.height()) / 2, fit.width(), fit.height());
     }
+    p.drawImage(target, *icon);
+  } else {
+    return;  // its thumbnail is on the way
   }
   if (OnDrawItem) {
     p.save();
@@ -425,11 +437,8 @@ void TImgPanel::drawCaption(QPainter& p, int index, QRect outer) {
   // Only the caption band itself: a pixel more would erase this cell's or the next row's
   // border when the spacing is small.
   p.fillRect(QRect(outer.left(), outer.bottom() + 1, m.OW, m.CH), color_);
-  const QFontMetrics fm(font());
-  const QString text = fm.elidedText(captionText(item->GetDisplayName()), Qt::ElideRight, std::max(0, m.OW - 4));
-  const int w = std::min(m.OW, fm.horizontalAdvance(text) + 4);
-  const int h = fm.height();
-  const QRect rect(outer.left() + (m.OW - w) / 2, outer.bottom() + 1 + 2, w, h);
+  const QString text = captionLine(index);
+  const QRect rect = CaptionRect(index);
   QColor textColor = palette().color(QPalette::WindowText);
   if (item->Selected) {
     if (hasFocus()) {
@@ -440,13 +449,11 @@ void TImgPanel::drawCaption(QPainter& p, int index, QRect outer) {
         p.fillRect(rect, clInactiveCaptionText);
         textColor = Qt::black;
       }
-      item->SkipRenameClick = true;
     }
   }
   p.setFont(font());
   p.setPen(textColor);
   p.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text);
-  item->CaptionRect = rect;
   if (index == focus_ && hasFocus()) {
     QPen pen(textColor, 1, Qt::DotLine);
     p.setPen(pen);
@@ -455,26 +462,60 @@ void TImgPanel::drawCaption(QPainter& p, int index, QRect outer) {
   }
 }
 
-QImage TImgPanel::iconPicture(TPanelItem* item) {
-  if (item->IconIndex >= 0 && size_t(item->IconIndex) < icons_.size()) return icons_[size_t(item->IconIndex)];
+QString TImgPanel::captionLine(int index) const {
+  const QFontMetrics fm(font());
+  return fm.elidedText(captionText(Item(index)->GetDisplayName()), Qt::ElideRight, std::max(0, metrics_.OW - 4));
+}
+
+QRect TImgPanel::CaptionRect(int index) const {
+  const QRect cell = CellRect(index);
+  if (cell.isEmpty() || index >= Count() || !showCaptions_) return {};
+  const QFontMetrics fm(font());
+  const TBox b = CaptionBox(metrics_, {cell.left(), cell.top()}, fm.horizontalAdvance(captionLine(index)), fm.height());
+  return QRect(b.left, b.top, b.width, b.height);
+}
+
+void TImgPanel::prepareEntry(int index) {
+  if (index < 0 || index >= Count()) return;
+  TPanelItem* item = Item(index);
+  if (item->ThumbIndex >= 0 && size_t(item->ThumbIndex) < thumbs_.size()) return;
+  if (loader_ && isImage(index)) {
+    loader_->AddAndStart(item->Id, viewImage_.LookAhead);
+    return;
+  }
+  item->Loaded = true;
+  prepareIcon(item);
+}
+
+const QImage* TImgPanel::iconOf(const TPanelItem* item) const {
+  if (item->IconIndex < 0 || size_t(item->IconIndex) >= icons_.size()) return nullptr;
+  return &icons_[size_t(item->IconIndex)];
+}
+
+QIcon TImgPanel::systemIcon(const TPanelItem* item) const {
+  const TSysIcon sys = SysIconAt(const_cast<TPanelItem*>(item)->GetSysIconIndex());
+  QIcon icon = QIcon::fromTheme(sys.themeName, QIcon::fromTheme(sys.genericName));
+  if (icon.isNull()) icon = style()->standardIcon(sys.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+  return icon;
+}
+
+void TImgPanel::prepareIcon(TPanelItem* item) {
+  if (iconOf(item)) return;
   const bool folderMode = viewMode_ == TViewMode::ivmFolder;
   const QString key = QString::number(item->GetSysIconIndex()) + '/' + QString::number(item->Overlay);
   if (folderMode) {
     const auto it = iconKeys_.constFind(key);
     if (it != iconKeys_.constEnd()) {
       item->IconIndex = it.value();
-      return icons_[size_t(it.value())];
+      return;
     }
   }
   const int side = viewImage_.BigIcon ? viewImage_.BigIconSize : style()->pixelMetric(QStyle::PM_LargeIconSize);
-  const TSysIcon sys = SysIconAt(item->GetSysIconIndex());
-  QIcon icon = QIcon::fromTheme(sys.themeName, QIcon::fromTheme(sys.genericName));
-  if (icon.isNull()) icon = style()->standardIcon(sys.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
   QImage img(std::max(side, 1), std::max(side, 1), QImage::Format_RGB32);
-  img.fill(Qt::white);
+  img.fill(color_);
   {
     QPainter p(&img);
-    icon.paint(&p, img.rect());
+    systemIcon(item).paint(&p, img.rect());
     if (item->Overlay == 1) {
       // The shortcut mark: a small arrow in the lower left corner.
       const int s = std::max(side / 3, 6);
@@ -490,7 +531,6 @@ QImage TImgPanel::iconPicture(TPanelItem* item) {
   icons_.push_back(img);
   item->IconIndex = int(icons_.size() - 1);
   if (folderMode) iconKeys_.insert(key, item->IconIndex);
-  return img;
 }
 
 void TImgPanel::paintEvent(QPaintEvent*) {
@@ -563,7 +603,7 @@ void TImgPanel::Refresh(bool resetPosition) {
     focus_ = 0;
     anchor_ = -1;
   }
-  ClearThumbnails();
+  clearThumbStore();
   const bool lookAhead = viewImage_.LookAhead && loader_;
   items_.Enumerate(
       dispTypes_,
@@ -603,7 +643,7 @@ void TImgPanel::RefreshThumbnails() {
     Refresh(true);
     return;
   }
-  ClearThumbnails();
+  clearThumbStore();
   for (int i = 0; i < Count(); ++i) {
     Item(i)->Loaded = false;
     Item(i)->ThumbIndex = -1;
@@ -629,6 +669,7 @@ TPanelItem* TImgPanel::AddFile(const QString& path) {
   TPanelItem* item = items_.AddFile(path);
   if (!item) return nullptr;
   if (top_ == -1) top_ = 0;
+  prepareEntry(Count() - 1);
   DrawItem(Count() - 1);
   if (!item->IsFolder && item->RelativeId && viewImage_.LookAhead && loader_) loader_->AddBatch(item->Id, false);
   updateScrollBar();
@@ -673,9 +714,27 @@ void TImgPanel::setSelected(int index, bool on) {
   TPanelItem* item = Item(index);
   if (item->Selected == on) return;
   item->Selected = on;
-  if (on) selection_.push_back(index);
-  else selection_.erase(std::remove(selection_.begin(), selection_.end(), index), selection_.end());
+  if (on) {
+    selection_.push_back(index);
+    // Shown selected without the focus: the click that brings the focus back is no rename.
+    if (!hasFocus()) item->SkipRenameClick = true;
+  } else {
+    selection_.erase(std::remove(selection_.begin(), selection_.end(), index), selection_.end());
+  }
   DrawItem(index);
+}
+
+void TImgPanel::deselectAllBut(int keep) {
+  std::vector<int> old;
+  old.swap(selection_);
+  for (int i : old) {
+    if (i == keep) {
+      selection_.push_back(i);
+      continue;
+    }
+    Item(i)->Selected = false;
+    DrawItem(i);
+  }
 }
 
 void TImgPanel::toggleSelected(int index) { setSelected(index, !Item(index)->Selected); }
@@ -697,16 +756,18 @@ void TImgPanel::SelectItem(int index, Qt::KeyboardModifiers shift, bool fromKeyb
   if (withShift) {
     const int a = (anchor_ < 0 || anchor_ >= Count()) ? 0 : anchor_;
     const int lo = std::min(a, index), hi = std::max(a, index);
-    for (int i : std::vector<int>(selection_))
-      if (i < lo || i > hi) setSelected(i, false);
+    for (int i : selection_)
+      if (i < lo || i > hi) {
+        Item(i)->Selected = false;
+        DrawItem(i);
+      }
     selection_.clear();
     for (int i = lo; i <= hi; ++i) {
       Item(i)->Selected = false;
       setSelected(i, true);
     }
   } else if (!withCtrl) {
-    for (int i : std::vector<int>(selection_))
-      if (i != index) setSelected(i, false);
+    deselectAllBut(index);
     setSelected(index, true);
   } else if (!fromKeyboard) {
     toggleSelected(index);
@@ -724,6 +785,7 @@ void TImgPanel::SelectAll() {
   selection_.clear();
   for (int i = 0; i < Count(); ++i) {
     Item(i)->Selected = true;
+    if (!hasFocus()) Item(i)->SkipRenameClick = true;
     selection_.push_back(i);
   }
   ShowPage(top_);
@@ -734,21 +796,21 @@ void TImgPanel::InvertSelection() {
   selection_.clear();
   for (int i = 0; i < Count(); ++i) {
     Item(i)->Selected = !Item(i)->Selected;
-    if (Item(i)->Selected) selection_.push_back(i);
+    if (!Item(i)->Selected) continue;
+    if (!hasFocus()) Item(i)->SkipRenameClick = true;
+    selection_.push_back(i);
   }
   ShowPage(top_);
 }
 
 void TImgPanel::ClearSelection() {
-  for (int i : std::vector<int>(selection_)) setSelected(i, false);
-  selection_.clear();
+  deselectAllBut(-1);
   current_ = -1;
 }
 
 void TImgPanel::SelectOnly(int index) {
   if (index < 0 || index >= Count()) return;
-  for (int i : std::vector<int>(selection_))
-    if (i != index) setSelected(i, false);
+  deselectAllBut(index);
   setSelected(index, true);
   const int previous = focus_;
   focus_ = anchor_ = current_ = index;
@@ -841,7 +903,7 @@ int TImgPanel::ItemAtPos(QPoint pos) const {
       HitTestCell(metrics_, grid_, iconSpacing_.X, iconSpacing_.Y, top_, Count(), p.x(), p.y());
   if (index < 0) return -1;
   if (showCaptions_) {
-    const QRect cap = Item(index)->CaptionRect;
+    const QRect cap = CaptionRect(index);
     if (p.y() > cap.top() && !cap.contains(p)) return -1;
   }
   return index;
@@ -917,6 +979,7 @@ void TImgPanel::focusInEvent(QFocusEvent* e) {
 void TImgPanel::focusOutEvent(QFocusEvent* e) {
   QWidget::focusOutEvent(e);
   CancelRenameClick();
+  for (int i : selection_) Item(i)->SkipRenameClick = true;
   redrawSelectionAndFocus();
 }
 
@@ -969,12 +1032,15 @@ int TImgPanel::StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture
     QPainter p(&cell);
     p.drawImage((W - fit.width()) / 2, (H - fit.height()) / 2, src);
   }
+  const int index = items_.IndexOf(item);
+  const TSmallIcon& mark = viewImage_.SmallIcon;
+  if (mark.IconPos != TIconPosition::iipNone && index >= 0 && isImage(index))
+    DrawSmallIconMark(cell, systemIcon(item).pixmap(16, 16).toImage(), mark.IconPos, mark.Space);
   thumbs_.push_back(cell);
   item->ThumbIndex = int(thumbs_.size() - 1);
   item->Loaded = true;
   item->ImageWidth = sourceWidth;
   item->ImageHeight = sourceHeight;
-  const int index = items_.IndexOf(item);
   if (index >= 0) DrawItem(index);
   return item->ThumbIndex;
 }
@@ -984,9 +1050,15 @@ int TImgPanel::StoreThumbnail(int id, const graphics::TBitmap& picture, int sour
   return index < 0 ? -1 : StoreThumbnail(Item(index), picture, sourceWidth, sourceHeight);
 }
 
-void TImgPanel::ClearThumbnails() {
+void TImgPanel::clearThumbStore() {
   thumbs_.clear();
   for (int i = 0; i < Count(); ++i) Item(i)->ThumbIndex = -1;
+}
+
+void TImgPanel::ClearThumbnails() {
+  clearThumbStore();
+  for (int i = 0; i < Count(); ++i) Item(i)->Loaded = false;
+  ShowPage(top_);
 }
 
 void TImgPanel::ThumbnailDone(TThumbDoneEvent& e) {
@@ -997,6 +1069,7 @@ void TImgPanel::ThumbnailDone(TThumbDoneEvent& e) {
       StoreThumbnail(item, e.Picture, e.SourceWidth, e.SourceHeight);
     else
       item->MarkNotImage();
+    if (!item->Loaded) prepareEntry(index);  // now drawn with its icon
     if (OnImageLoaded) OnImageLoaded(this, item);
   }
   if (loader_) loader_->JobDone();

@@ -4,8 +4,9 @@
 // background is drawn once and copied cell by cell; a vertical scroll bar counts rows.
 //
 // Hooks for the thumbnail loader (thumb_*, img_util*, img_list*, img_thread*):
-//  - SetLoader(TThumbnailLoader*): the panel calls AddAndStart when it draws an image entry
-//    that has no thumbnail yet (to end = LookAhead), AddBatch for each listed non-folder in
+//  - SetLoader(TThumbnailLoader*): the panel calls AddAndStart for each image entry without
+//    a thumbnail that comes into view (a page shown, a scroll, a resize, a listing, the
+//    store emptied; never while drawing), to end = LookAhead; AddBatch for each listed non-folder in
 //    look-ahead mode, ClearQueue on a page change without look-ahead, Stop before every
 //    refresh / folder change / colour or font change / destruction, Restart after a listing,
 //    and JobDone after each completion event was handled (Busy := false; Start next).
@@ -18,7 +19,8 @@
 //    marks the entry not an image, raises OnImageLoaded, calls loader->JobDone(), and
 //    redraws the cell. StoreThumbnail(item, picture, w, h) may also be called directly.
 //  - Thumbnails are kept in the panel's thumbnail store (ThumbIndex); the drawing of an
-//    entry copies the thumbnail when the entry has one, else its icon picture.
+//    entry copies the thumbnail when the entry has one, else its icon picture. Drawing and
+//    painting change no entry and queue nothing.
 // Hooks for the shell verbs, in-place renaming, context menu and drag (defined in
 // imgpanel_verbs.cpp as do-nothing stubs until that work replaces them): InvokeVerb,
 // EditCaption, EndEdit, ShowContextMenu, BeginDrag, PasteFiles, ArmRenameClick (the rename
@@ -107,6 +109,9 @@ struct TImgPanelPopupMenu {
   QPointer<QMenu> PopupMenu;
   bool Enabled = true;
 };
+
+// Draws a 16 x 16 small icon onto a thumbnail cell of W x H at the corner pos names.
+void DrawSmallIconMark(QImage& cell, const QImage& icon, TIconPosition pos, int space);
 
 // The loader's side of the hand-over (see the header comment).
 class TThumbnailLoader {
@@ -211,7 +216,9 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   const TCellMetrics& Metrics() const { return metrics_; }
   // Entry index under a point of the client area, or -1.
   int ItemAtPos(QPoint p) const;
+  // Page-bitmap rectangles of an entry on the page (empty when it is not on the page).
   QRect CellRect(int index) const;
+  QRect CaptionRect(int index) const;
   const QImage& PageImage() const { return page_; }
 
   // ---- thumbnail hooks ----
@@ -224,6 +231,7 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   int StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
   // The same by entry Id; -1 when no listed entry has that Id (a stale job).
   int StoreThumbnail(int id, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
+  // Empties the thumbnail store; the page is drawn again and its entries queued.
   void ClearThumbnails();
   // Handles one completion event (also reached through event()).
   virtual void ThumbnailDone(TThumbDoneEvent& e);
@@ -289,7 +297,15 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   void drawFrame(QPainter& p, QRect outer, bool highlighted);
   void drawPicture(QPainter& p, int index, QRect picture);
   void drawCaption(QPainter& p, int index, QRect cell);
-  QImage iconPicture(TPanelItem* item);
+  QString captionLine(int index) const;
+  // Queues the entry's thumbnail or makes its icon picture: what drawing it needs.
+  void prepareEntry(int index);
+  void prepareIcon(TPanelItem* item);
+  const QImage* iconOf(const TPanelItem* item) const;
+  QIcon systemIcon(const TPanelItem* item) const;
+  void clearThumbStore();
+  // Deselects every entry but keep (-1: all), in time linear in the selection.
+  void deselectAllBut(int keep);
   void redrawSelectionAndFocus();
   void listAgain();
   void scrollTo(std::optional<int> top);

@@ -102,6 +102,42 @@ class MainWidgetsTest : public QObject {
     QCOMPARE(tree.SelectedPath(), Folder("a"));
   }
 
+  void treeShowsFolderLinksAndEndsLinkCycles() {
+    QTemporaryDir cyc;
+    const QString top = QDir(cyc.path()).canonicalPath();
+    QVERIFY(QDir(top).mkpath("a") && QDir(top).mkpath("b"));
+    QVERIFY(QFile::link(top + "/b", top + "/a/tob"));
+    QVERIFY(QFile::link(top + "/a", top + "/b/toa"));
+    QVERIFY(QFile::link(top + "/a", top + "/a/up"));  // to its own parent
+    QVERIFY(QFile::link("/", top + "/a/root"));
+    QVERIFY(QFile::link(top + "/missing", top + "/a/dangling"));
+    QFile(top + "/a/file").open(QIODevice::WriteOnly);
+    QVERIFY(QFile::link(top + "/a/file", top + "/a/tofile"));
+
+    TShellTreeView tree;
+    QVERIFY(tree.SelectPath(top + "/a"));
+    QTreeWidgetItem* a = tree.currentItem();
+    a->setExpanded(true);
+    QStringList names;
+    for (int i = 0; i < a->childCount(); ++i) names << a->child(i)->text(0);
+    QCOMPARE(names, (QStringList{"root", "tob", "up"}));
+    // Expanding everything below stays finite: each link back up is a leaf.
+    tree.expandRecursively(tree.indexFromItem(a->parent()));
+    int nodes = 0;
+    QList<QTreeWidgetItem*> open{a->parent()};
+    while (!open.isEmpty()) {
+      QTreeWidgetItem* n = open.takeLast();
+      ++nodes;
+      QVERIFY(nodes < 100);
+      for (int i = 0; i < n->childCount(); ++i) open << n->child(i);
+    }
+    // top, a, b, a/{root,tob,up}, a/tob/toa, b/toa, b/toa/{root,tob,up}
+    QCOMPARE(nodes, 11);
+    QVERIFY(tree.SelectPath(top + "/a/tob/toa"));
+    QCOMPARE(tree.SelectedPath(), top + "/a/tob/toa");
+    QCOMPARE(tree.currentItem()->childCount(), 0);
+  }
+
   void historyMenuShowsMovesAndPersists() {
     QTemporaryDir dir;
     const QString ini = dir.filePath("h.ini");

@@ -84,6 +84,11 @@ TEST(ImgUtilScaling, FitRectAndGetTypeSizes) {
       {TGetType::igtStretch, 200, 100, 94, 94, 94, 47},
       {TGetType::igtFit, 60, 40, 94, 94, 94, 94},
       {TGetType::igtNormal, 300, 200, 94, 94, 300, 200},
+      // A thin strip keeps a side of one pixel instead of staying whole.
+      {TGetType::igtPreview, 2000, 10, 94, 94, 94, 1},
+      {TGetType::igtPreview, 10, 2000, 94, 94, 1, 94},
+      {TGetType::igtPreview, 2000, 10, 100, 80, 100, 1},
+      {TGetType::igtStretch, 2000, 10, 94, 94, 94, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.type) << " " << c.w << "x" << c.h);

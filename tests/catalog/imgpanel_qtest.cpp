@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QFile>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <unistd.h>
 
@@ -53,6 +55,28 @@ class ImgPanelTest : public QObject {
   QPoint cellPoint(int index) { return panel->CellRect(index).topLeft() + QPoint(50, 40); }
   QList<int> selection() {
     QList<int> s(panel->Selection().begin(), panel->Selection().end());
+    return s;
+  }
+  void textFilesAreImages() {
+    panel->SetImageTypeTest([](const QString& p) { return p.endsWith(".txt") ? TImageType::iitTxt : TImageType::iitNone; });
+  }
+  // Where entry 0's picture box lies on the page bitmap.
+  QRect pictureBox() {
+    const QPoint at = panel->CellRect(0).topLeft() + QPoint(panel->Metrics().Px, panel->Metrics().Py);
+    return QRect(at, QSize(panel->ViewImage().ImageWidth, panel->ViewImage().ImageHeight));
+  }
+  // Every entry's state that drawing must leave alone.
+  QStringList entryStates() {
+    QStringList s;
+    for (int i = 0; i < panel->Count(); ++i) {
+      const TPanelItem* it = panel->Item(i);
+      s << QString("%1 %2 %3 %4 %5")
+               .arg(it->Loaded)
+               .arg(it->ThumbIndex)
+               .arg(it->IconIndex)
+               .arg(it->SkipRenameClick)
+               .arg(it->Selected);
+    }
     return s;
   }
 
@@ -227,7 +251,7 @@ class ImgPanelTest : public QObject {
   }
 
   void captionHitTest() {
-    const QRect cap = panel->Item(0)->CaptionRect;
+    const QRect cap = panel->CaptionRect(0);
     QVERIFY(!cap.isEmpty());
     QCOMPARE(panel->ItemAtPos(cap.center()), 0);
     // Beside a narrow caption, below the picture: no entry.
@@ -313,6 +337,143 @@ class ImgPanelTest : public QObject {
     panel->SetLoader(nullptr);
   }
 
+  void drawingAndPaintingChangeNothing() {
+    FakeLoader loader;
+    panel->SetLoader(&loader);
+    textFilesAreImages();
+    panel->Refresh(true);
+    panel->SelectItem(2, Qt::NoModifier, false);
+    loader.calls.clear();
+    const QStringList before = entryStates();
+    panel->repaint();
+    for (int i = 0; i < panel->Count(); ++i) panel->DrawItem(i);
+    panel->update();
+    QCoreApplication::processEvents();
+    QCOMPARE(loader.calls, QStringList());
+    QCOMPARE(entryStates(), before);
+    panel->SetLoader(nullptr);
+  }
+
+  void jobsQueuedAsThePageComesIntoView() {
+    FakeLoader loader;
+    panel->SetLoader(&loader);
+    textFilesAreImages();
+    panel->Refresh(true);
+    auto adds = [&](int from, int to, bool toEnd) {
+      QStringList s;
+      for (int i = from; i != to; i += from < to ? 1 : -1)
+        s << QString("add %1 %2").arg(panel->Item(i)->Id).arg(int(toEnd));
+      return s;
+    };
+    // Without look-ahead: the queue is cleared, the page goes in first to last.
+    loader.calls.clear();
+    panel->NextPage();
+    QCOMPARE(loader.calls, QStringList{"clear"} + adds(10, 20, false));
+    loader.calls.clear();
+    resizeClient(520, 3);  // a row more
+    QCOMPARE(loader.calls, QStringList{"clear"} + adds(10, 23, false));
+    // With look-ahead: kept queue, the page moved to the end last to first.
+    resizeClient(520, 2);
+    TViewImage v = panel->ViewImage();
+    v.LookAhead = true;
+    panel->SetViewImage(v);
+    QCOMPARE(panel->TopIndex(), 0);
+    loader.calls.clear();
+    panel->NextPage();
+    QCOMPARE(loader.calls, adds(19, 9, true));
+    // Emptying the thumbnail store asks for the page again.
+    loader.calls.clear();
+    panel->ClearThumbnails();
+    QCOMPARE(loader.calls, adds(19, 9, true));
+    panel->SetLoader(nullptr);
+  }
+
+  void noWholeRowPagesNowhere() {
+    panel->resize(520 + scrollWidth(), panel->Metrics().CHt / 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(panel->Columns(), 5);
+    QCOMPARE(panel->Rows(), 0);
+    for (const int dy : {-120, -120, 120, -120}) {
+      QWheelEvent wheel(QPointF(10, 10), panel->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, dy), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(panel.get(), &wheel);
+      QCOMPARE(panel->TopIndex(), 0);
+    }
+    panel->LineDown();
+    panel->NextPage();
+    panel->LastPage();
+    panel->MakeVisible(22);
+    for (const auto key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Down})
+      QTest::keyClick(panel.get(), key);
+    QCOMPARE(panel->TopIndex(), 0);
+  }
+
+  void iconsDrawnOnTheControlColour() {
+    const QColor colour(10, 200, 30);
+    panel->SetColor(colour);
+    const QRect box = pictureBox();
+    const int side = panel->style()->pixelMetric(QStyle::PM_LargeIconSize);
+    // The icon is centred in the box; its corner is background, not the icon's glyph.
+    const QPoint corner = box.topLeft() + QPoint((box.width() - side) / 2, (box.height() - side) / 2);
+    QCOMPARE(panel->PageImage().pixelColor(corner), colour);
+    QCOMPARE(panel->PageImage().pixelColor(box.topLeft()), colour);
+  }
+
+  void smallIconMarkWhereIconPosSays() {
+    textFilesAreImages();
+    const struct {
+      TIconPosition pos;
+      QRect mark;  // in the 100 x 80 box, Space 2
+    } cases[] = {
+        {TIconPosition::iipLeftTop, {0, 0, 16, 16}},
+        {TIconPosition::iipLeftBottom, {0, 62, 16, 16}},
+        {TIconPosition::iipRightTop, {82, 0, 16, 16}},
+        {TIconPosition::iipRightBottom, {82, 62, 16, 16}},
+        {TIconPosition::iipNone, {}},
+    };
+    for (const auto& c : cases) {
+      TViewImage v = panel->ViewImage();
+      v.SmallIcon = {c.pos, 2};
+      panel->SetViewImage(v);
+      graphics::TBitmap black(100, 80);
+      panel->StoreThumbnail(panel->Item(0), black, 100, 80);
+      const QImage cell = panel->PageImage().copy(pictureBox());
+      int markPixels = 0, strayPixels = 0;
+      for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+          if (cell.pixelColor(x, y) != QColor(Qt::black)) ++(c.mark.contains(x, y) ? markPixels : strayPixels);
+      QCOMPARE(strayPixels, 0);
+      QCOMPARE(markPixels > 0, !c.mark.isEmpty());
+    }
+  }
+
+  void selectionOperationsDropTheRest() {
+    auto consistent = [&] {
+      const QList<int> s = selection();
+      for (int i = 0; i < panel->Count(); ++i)
+        if (panel->Item(i)->Selected != s.contains(i)) return false;
+      return true;
+    };
+    panel->SelectItem(7, Qt::NoModifier, false);
+    for (int i : {3, 20, 0, 15, 9}) panel->SelectItem(i, Qt::ControlModifier, false);
+    QCOMPARE(selection(), (QList<int>{7, 3, 20, 0, 15, 9}));  // selection order
+    panel->SelectItem(15, Qt::NoModifier, false);
+    QCOMPARE(selection(), QList<int>{15});
+    QVERIFY(consistent());
+    panel->SelectAll();
+    panel->SelectItem(4, Qt::ShiftModifier, false);  // from the anchor 15
+    QCOMPARE(selection(), (QList<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    QVERIFY(consistent());
+    panel->SelectAll();
+    panel->SelectOnly(9);
+    QCOMPARE(selection(), QList<int>{9});
+    QVERIFY(consistent());
+    panel->SelectAll();
+    panel->ClearSelection();
+    QCOMPARE(selection(), QList<int>());
+    QVERIFY(consistent());
+  }
+
   void oddNamesDrawWithoutHarm() {
     QTemporaryDir odd;
     const QByteArray d = QFile::encodeName(odd.path());
@@ -324,7 +485,7 @@ class ImgPanelTest : public QObject {
     panel->SetFolder(odd.path());
     QCOMPARE(panel->Count(), 4);
     panel->repaint();
-    for (int i = 0; i < 4; ++i) QVERIFY(panel->Item(i)->CaptionRect.width() <= panel->Metrics().OW);
+    for (int i = 0; i < 4; ++i) QVERIFY(panel->CaptionRect(i).width() <= panel->Metrics().OW);
     panel->SetFolder(dir.path());
     for (const char* n : {"bad\xff\xfe.jpg", "line\nbreak.jpg", "  blanks  ", "a very long name that will never fit in one caption line.jpg"})
       unlink((d + "/" + n).constData());

@@ -102,6 +102,35 @@ TEST(PanelLayout, PagingTwentyThreeEntries) {
   EXPECT_EQ(p.Bottom(), 15);
 }
 
+// A panel narrower or shorter than one cell: the commands neither move nor divide by zero.
+TEST(PanelLayout, NoWholeCellPagesNowhere) {
+  for (const TPageGrid g : {TPageGrid{5, 0}, TPageGrid{0, 2}, TPageGrid{0, 0}}) {
+    for (const int top : {0, 5, 22}) {
+      const TPager p{23, top, g};
+      EXPECT_FALSE(p.LineDown()) << g.columns << "x" << g.rows << " top " << top;
+      EXPECT_FALSE(p.LineUp()) << g.columns << "x" << g.rows << " top " << top;
+      EXPECT_FALSE(p.PageDown()) << g.columns << "x" << g.rows << " top " << top;
+      EXPECT_FALSE(p.PageUp()) << g.columns << "x" << g.rows << " top " << top;
+      EXPECT_FALSE(p.Bottom()) << g.columns << "x" << g.rows << " top " << top;
+    }
+    for (const TMoveKey k : {TMoveKey::PageDown, TMoveKey::PageUp, TMoveKey::Down, TMoveKey::End})
+      EXPECT_EQ(ComputeKeyMove(k, 3, 23, g).kind, TKeyMove::None) << int(k);
+  }
+}
+
+TEST(PanelLayout, CaptionBoxCentredBelowTheCell) {
+  const TCellMetrics m = ComputeCellMetrics(mainWindowCells());
+  struct Case {
+    int textWidth;
+    TBox box;
+  } cases[] = {
+      {40, {208 + 30, 4 + 84 + 2, 44, 15}},
+      {0, {208 + 50, 4 + 84 + 2, 4, 15}},
+      {500, {208, 4 + 84 + 2, 104, 15}},  // never wider than the cell
+  };
+  for (const auto& c : cases) EXPECT_EQ(CaptionBox(m, TPoint2{208, 4}, c.textWidth, 15), c.box) << c.textWidth;
+}
+
 TEST(PanelLayout, MakeVisible) {
   const TPageGrid g{5, 2};
   struct Case {
