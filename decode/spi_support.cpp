@@ -51,10 +51,10 @@ bool LoadedFrom(void* handle, int fd) {
 std::unique_ptr<TSpiLibrary> TSpiLibrary::Open(const QString& path) {
   const QString abs = QFileInfo(path).absoluteFilePath();
   // Loaded through the checked descriptor, so a FIFO never reaches dlopen and the checked
-  // file is the loaded one.
-  // dlopen looks a name up before it compares files, and a library shared by two lists
-  // stays known by the descriptor name of the first after that descriptor is closed and
-  // its number reused: such a stale match is a different library, so try another number.
+  // file is the loaded one. dlopen looks a name up before it compares files, and a library
+  // shared by two lists stays known by the descriptor name of the first after that
+  // descriptor is closed and its number reused: such a stale match is a different
+  // library, so try another number.
   std::vector<platform::RegularFile> taken;  // kept open so each try gets a new number
   for (int tries = 0; tries < 16; ++tries) {
     platform::RegularFile file = platform::RegularFile::Open(abs);
@@ -216,6 +216,8 @@ bool DibToBitmap(std::span<const uint8_t> info, std::span<const uint8_t> bits, g
   if (bitfields) {
     platform::ByteReader m(info);
     if (!m.seek(40) || !m.u32le(masks.r) || !m.u32le(masks.g) || !m.u32le(masks.b)) return false;
+    // What a plug-in leaves unwritten past its header reads as zero masks: no colour at all.
+    if ((masks.r | masks.g | masks.b) == 0) return false;
     if (h.headerSize == 40) tableStart += 12;
   }
   if (!r.seek(tableStart)) return false;
