@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "graphics/image_size.h"
+#include "platform/regular_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -53,7 +54,9 @@ bool convert(Resources& r, graphics::TBitmap& out) {
 bool ReadVideoFrame(const QString& path, int percent, graphics::TBitmap& out) {
   Resources r;
   av_log_set_level(AV_LOG_QUIET);
-  if (avformat_open_input(&r.format, QFile::encodeName(path).constData(), nullptr, nullptr) < 0) return false;
+  // FFmpeg opens the name itself: hand it the checked file, so a FIFO never blocks it.
+  const platform::RegularFile file = platform::RegularFile::Open(path);
+  if (!file || avformat_open_input(&r.format, file.FdPath().constData(), nullptr, nullptr) < 0) return false;
   if (avformat_find_stream_info(r.format, nullptr) < 0) return false;
   const AVCodec* decoder = nullptr;
   const int index = av_find_best_stream(r.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);

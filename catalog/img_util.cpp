@@ -20,6 +20,7 @@
 #include "graphics/image_size.h"
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
+#include "platform/regular_file.h"
 
 namespace catalog {
 
@@ -38,12 +39,9 @@ constexpr int kHtmlWidth = 640;
 constexpr int kIconSize = 32;
 
 std::optional<QByteArray> readFile(const QString& path, qint64 limit, bool cut = false) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-  if (f.size() > limit && !cut) return std::nullopt;
-  QByteArray data = f.read(limit);
-  if (data.isEmpty() && f.size() > 0) return std::nullopt;
-  return data;
+  platform::FileBytes file = platform::ReadRegularFile(path, limit, cut);
+  if (!file) return std::nullopt;
+  return std::move(file.bytes);
 }
 
 TBitmap filledBitmap(int w, int h, const QColor& c) {
@@ -390,8 +388,8 @@ int TImgUtil::decodeHtml(const QString& path, int W, int H) {
 }
 
 int TImgUtil::decodeText(const QString& path, int W, int H) {
-  QFile f(path);
-  if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly)) return 1;
+  QFile f;
+  if (!platform::RegularFile::Open(path).HandTo(f)) return 1;
   const int bw = 2 * W, bh = 2 * H;
   if (!graphics::checkedImageBytes(bw, bh, 24)) return -1;
   Bitmap = filledBitmap(bw, bh, BKColor);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "decode/png_graphic.h"
+#include "platform/regular_file.h"
 
 namespace catalog {
 
@@ -12,8 +13,8 @@ bool TImgCustomPNG::CanLoad(const QString& path) const {
 }
 
 bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return false;
+  QFile f;
+  if (!platform::RegularFile::Open(path).HandTo(f)) return false;
   decode::TQVPNG png;
   png.LoadFromStream(f);  // throws on a broken file; the utility counts that as failure
   dest = std::move(png.Bitmap());

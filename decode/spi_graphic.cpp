@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <cstring>
 
+#include "platform/regular_file.h"
+
 namespace decode {
 
 const graphics::TGraphicClass& SPIBitmapClass() {
@@ -111,16 +113,21 @@ void TInSPIAbleData::Run() {
 }
 
 TInSPIAbleFromFile::TInSPIAbleFromFile(const QString& fileName)
-    : TInSPIAbleData(fileName), path_(QFile::encodeName(fileName)), size_(QFileInfo(fileName).size()) {}
+    : TInSPIAbleData(fileName), path_(QFile::encodeName(fileName)) {}
 
 size_t TInSPIAbleFromFile::ReadHeader(uint8_t* buf, size_t n) {
-  QFile f(FileName);
-  if (!f.open(QIODevice::ReadOnly)) return 0;
-  const qint64 got = f.read(reinterpret_cast<char*>(buf), qint64(n));
-  return got > 0 ? size_t(got) : 0;
+  platform::RegularFile f = platform::RegularFile::Open(FileName);
+  regular_ = bool(f);
+  size_ = f.Size();
+  const auto head = f.Read(int64_t(n));
+  if (!head) return 0;
+  std::memcpy(buf, head->constData(), size_t(head->size()));
+  return size_t(head->size());
 }
 
 bool TInSPIAbleFromFile::SourceAt(long offset, TSource& src) const {
+  // Plug-ins open the file by name: only one found to be a regular file is handed on.
+  if (!regular_) return false;
   // A file no longer than the offset holds no picture after it.
   if (offset > 0 && size_ <= offset) return false;
   src = {path_.constData(), offset, SPI_SOURCE_FILE};

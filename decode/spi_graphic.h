@@ -90,7 +90,8 @@ class TInSPIAbleFromFile : public TInSPIAbleData {
 
  private:
   QByteArray path_;
-  qint64 size_;
+  bool regular_ = false;  // both set by ReadHeader, which runs first
+  qint64 size_ = 0;
 };
 
 // Memory source: a QBuffer's bytes are used in place, any other stream is copied once.

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/app_folder.h"
+#include "platform/regular_file.h"
 
 namespace decode {
 
@@ -47,6 +48,8 @@ bool TSpi::Supports(const QString& file) const {
 }
 
 int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
+  // The plug-in opens the file itself: a FIFO would block it.
+  if (platform::CheckRegularFile(file) != platform::FileError::None) return SPI_FILE_READ_ERROR;
   const QByteArray name = QFile::encodeName(file);
   const auto getPicture = reinterpret_cast<SPI_GetPicture>(entries_[eGetPicture]);
   const auto getPreview = reinterpret_cast<SPI_GetPicture>(entries_[eGetPreview]);

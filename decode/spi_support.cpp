@@ -2,13 +2,18 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <link.h>
 #include <malloc.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <vector>
 
 #include "graphics/image_size.h"
 #include "platform/byte_reader.h"
+#include "platform/regular_file.h"
 
 namespace decode {
 
@@ -16,13 +21,55 @@ static_assert(sizeof(SpiPictureInfo) == 22 + sizeof(void*));
 static_assert(sizeof(SpiBitmapInfoHeader) == 40);
 static_assert(sizeof(SpiRGBQuad) == 4);
 
-std::unique_ptr<TSpiLibrary> TSpiLibrary::Open(const QString& path) {
-  // An absolute path keeps dlopen from searching the library path for a bare name.
-  const QString abs = QFileInfo(path).absoluteFilePath();
-  void* h = dlopen(QFile::encodeName(abs).constData(), RTLD_NOW | RTLD_LOCAL);
-  if (!h) return nullptr;
-  return std::unique_ptr<TSpiLibrary>(new TSpiLibrary(h, abs));
+namespace {
+
+// Whether the library's code is mapped from the open file: the mapping that holds its
+// dynamic section names the file's device and inode.
+bool LoadedFrom(void* handle, int fd) {
+  link_map* map = nullptr;
+  struct stat st {};
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_ld || ::fstat(fd, &st) != 0) return false;
+  const auto at = reinterpret_cast<uintptr_t>(map->l_ld);
+  FILE* maps = std::fopen("/proc/self/maps", "re");
+  if (!maps) return false;
+  bool same = false;
+  char line[512];
+  while (std::fgets(line, sizeof line, maps)) {
+    unsigned long long start, end, inode;
+    unsigned major, minor;
+    if (std::sscanf(line, "%llx-%llx %*s %*s %x:%x %llu", &start, &end, &major, &minor, &inode) != 5) continue;
+    if (at < start || at >= end) continue;
+    same = major == ::major(st.st_dev) && minor == ::minor(st.st_dev) && inode == st.st_ino;
+    break;
+  }
+  std::fclose(maps);
+  return same;
 }
+
+}  // namespace
+
+std::unique_ptr<TSpiLibrary> TSpiLibrary::Open(const QString& path) {
+  const QString abs = QFileInfo(path).absoluteFilePath();
+  // Loaded through the checked descriptor, so a FIFO never reaches dlopen and the checked
+  // file is the loaded one. dlopen looks a name up before it compares files, and a library
+  // shared by two lists stays known by the descriptor name of the first after that
+  // descriptor is closed and its number reused: such a stale match is a different
+  // library, so try another number.
+  std::vector<platform::RegularFile> taken;  // kept open so each try gets a new number
+  for (int tries = 0; tries < 16; ++tries) {
+    platform::RegularFile file = platform::RegularFile::Open(abs);
+    if (!file) return nullptr;
+    void* h = dlopen(file.FdPath().constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) return nullptr;
+    if (LoadedFrom(h, file.Fd())) return std::unique_ptr<TSpiLibrary>(new TSpiLibrary(h, abs, std::move(file)));
+    dlclose(h);
+    taken.push_back(std::move(file));
+  }
+  return nullptr;
+}
+
+TSpiLibrary::TSpiLibrary(void* handle, QString path, platform::RegularFile file)
+    : handle_(handle), path_(std::move(path)), file_(std::move(file)) {}
 
 TSpiLibrary::~TSpiLibrary() { dlclose(handle_); }
 
@@ -30,7 +77,9 @@ void* TSpiLibrary::Symbol(const char* name) const { return dlsym(handle_, name);
 
 QString TSpiLibrary::ModuleFileName() const {
   link_map* map = nullptr;
-  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0])
+  // A library first loaded through a descriptor is known by that descriptor's name only.
+  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0] &&
+      std::strncmp(map->l_name, "/proc/self/fd/", 14) != 0)
     return QFile::decodeName(map->l_name);
   return path_;
 }
@@ -49,10 +98,11 @@ int ReadPluginInfo(SPI_GetPluginInfo fn, int infono, QString& text) {
 
 bool ReadHeaderBuffer(const QString& fileName, uint8_t (&buf)[kHeaderBufferSize]) {
   std::memset(buf, 0, sizeof buf);
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  const qint64 n = f.read(reinterpret_cast<char*>(buf), qint64(sizeof buf));
-  return n >= 0;
+  platform::RegularFile f = platform::RegularFile::Open(fileName);
+  const auto head = f.Read(int64_t(sizeof buf));
+  if (!head) return false;
+  std::memcpy(buf, head->constData(), size_t(head->size()));
+  return true;
 }
 
 QString ExtractFileExt(const QString& fileName) {
@@ -166,6 +216,8 @@ bool DibToBitmap(std::span<const uint8_t> info, std::span<const uint8_t> bits, g
   if (bitfields) {
     platform::ByteReader m(info);
     if (!m.seek(40) || !m.u32le(masks.r) || !m.u32le(masks.g) || !m.u32le(masks.b)) return false;
+    // What a plug-in leaves unwritten past its header reads as zero masks: no colour at all.
+    if ((masks.r | masks.g | masks.b) == 0) return false;
     if (h.headerSize == 40) tableStart += 12;
   }
   if (!r.seek(tableStart)) return false;

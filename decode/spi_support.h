@@ -10,6 +10,7 @@
 #include <span>
 
 #include "graphics/bitmap.h"
+#include "platform/regular_file.h"
 #include "plugins/spi.h"
 
 namespace decode {
@@ -23,7 +24,8 @@ inline constexpr int kMaxPatternEntries = 256;
 // that load the same file share its code and static data.
 class TSpiLibrary {
  public:
-  // nullptr when the file cannot be loaded (not a library, missing symbols ...).
+  // nullptr when the file cannot be loaded (not a regular file, not a library, missing
+  // symbols ...).
   static std::unique_ptr<TSpiLibrary> Open(const QString& path);
   ~TSpiLibrary();
   TSpiLibrary(const TSpiLibrary&) = delete;
@@ -34,9 +36,10 @@ class TSpiLibrary {
   QString ModuleFileName() const;
 
  private:
-  TSpiLibrary(void* handle, QString path) : handle_(handle), path_(std::move(path)) {}
+  TSpiLibrary(void* handle, QString path, platform::RegularFile file);
   void* handle_;
   QString path_;
+  platform::RegularFile file_;  // keeps the descriptor name dlopen knows the library by
 };
 
 // Releases a plug-in memory handle (free; null is fine).
@@ -55,7 +58,7 @@ using THandle = std::unique_ptr<void, THandleDeleter>;
 int ReadPluginInfo(SPI_GetPluginInfo fn, int infono, QString& text);
 
 // Zero-fills buf and reads min(file size, kHeaderBufferSize) bytes of the file into it.
-// False when the file cannot be opened.
+// False when it is not a regular file or cannot be read.
 bool ReadHeaderBuffer(const QString& fileName, uint8_t (&buf)[kHeaderBufferSize]);
 
 // The extension of a file name from its last "." (".mag"), empty when there is none.

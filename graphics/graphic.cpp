@@ -3,11 +3,14 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "platform/regular_file.h"
+
 namespace graphics {
 
 void TGraphic::LoadFromFile(const QString& fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) throw EInvalidGraphic(QStringLiteral("Cannot open file %1").arg(fileName));
+  platform::RegularFile file = platform::RegularFile::Open(fileName);
+  QFile f;
+  if (!file.HandTo(f)) throw EFileOpen(fileName, file.Error());
   LoadFromStream(f);
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "graphics/bitmap.h"
+#include "platform/regular_file.h"
 
 namespace graphics {
 
@@ -18,12 +19,23 @@ class EInvalidGraphic : public std::runtime_error {
   QString Message() const { return QString::fromUtf8(what()); }
 };
 
+// A picture file that could not be opened (missing, not a regular file, not readable).
+class EFileOpen : public EInvalidGraphic {
+ public:
+  EFileOpen(const QString& fileName, platform::FileError error)
+      : EInvalidGraphic(QStringLiteral("Cannot open file %1").arg(fileName)), error_(error) {}
+  platform::FileError Error() const { return error_; }
+
+ private:
+  platform::FileError error_;
+};
+
 class TGraphic {
  public:
   virtual ~TGraphic() = default;
 
-  // Opens the file read-only and loads it from the stream; the file name is passed on to
-  // graphics that need it (plug-ins choose by extension).
+  // Opens the file read-only (a regular file only, else EFileOpen) and loads it from the
+  // stream; the file name is passed on to graphics that need it (plug-ins choose by extension).
   virtual void LoadFromFile(const QString& fileName);
   // Reads from the stream's current position.
   virtual void LoadFromStream(QIODevice& stream) = 0;

@@ -6,6 +6,7 @@
 #include "graphics/image_size.h"
 #include "graphics/jpeg_codec.h"
 #include "graphics/picture_formats.h"
+#include "platform/regular_file.h"
 
 namespace graphics {
 namespace {
@@ -77,8 +78,9 @@ std::optional<TJPEGInfo> ReadJpegInfo(QIODevice& stream) {
 }
 
 std::optional<TJPEGInfo> ReadJpegInfoFromFile(const QString& fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  platform::RegularFile file = platform::RegularFile::Open(fileName);
+  QFile f;
+  if (!file.HandTo(f)) return std::nullopt;
   return ReadJpegInfo(f);
 }
 

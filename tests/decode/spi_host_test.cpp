@@ -287,7 +287,7 @@ TEST_F(SPIsTest, LyingResultsAreRefused) {
   TSPIs spis;
   spis.SearchPlugins(PluginFolder({"liar"}) + "/*.spi");
   ASSERT_EQ(spis.Count(), 1);
-  for (char kind : QByteArray("ABCDEFGH")) {
+  for (char kind : QByteArray("ABCDEFGHI")) {
     const QString file = WriteFile(dir_.filePath(QStringLiteral("%1.lie").arg(kind)), QByteArray(1, kind));
     TSPIGraphic g;
     EXPECT_THROW(g.LoadFromFile(file), graphics::EInvalidGraphic) << kind;

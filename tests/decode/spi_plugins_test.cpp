@@ -132,6 +132,7 @@ TEST(DibToBitmap, ChecksHeaderAgainstBits) {
       {"16-bit 555", Info(2, 1, 16), 4, true},
       {"16-bit masks", masks565, 4, true},
       {"16-bit masks missing", Info(2, 1, 16, SPI_BI_BITFIELDS), 4, false},
+      {"16-bit masks all zero", Info(2, 1, 16, SPI_BI_BITFIELDS) + QByteArray(12, 0), 4, false},
       {"32-bit", Info(1, 1, 32), 4, true},
       {"RLE8 refused", Info(1, 1, 8, 1, 0, 256), 4, false},
       {"2-bit refused", Info(1, 1, 2, 0, 0, 4), 4, false},

@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
 
@@ -94,6 +97,19 @@ TEST_F(ConvertTool, EachFailedInputGetsOneLineAndExitCodeOne) {
   const auto info = graphics::ReadJpegInfoFromFile(path("out/pic.jpg"));
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(info->Width, 40);
+}
+
+TEST_F(ConvertTool, SpecialFilesFailWithTheirReason) {
+  ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.jpg")).constData(), 0644), 0);
+  ASSERT_EQ(::symlink("/nonexistent/qivo2-missing", QFile::encodeName(path("dangling.bmp")).constData()), 0);
+  QDir(work.path()).mkdir("out");
+  const TRun r = run({"fifo.jpg", "dangling.bmp", "--format", "bmp", "-o", "out"});
+  EXPECT_EQ(r.exitCode, 1);
+  ASSERT_EQ(r.errorLines.size(), 2) << r.errorLines.join('|').toStdString();
+  EXPECT_TRUE(r.errorLines[0].contains("fifo.jpg") && r.errorLines[0].contains("not a regular file"))
+      << r.errorLines[0].toStdString();
+  EXPECT_TRUE(r.errorLines[1].contains("dangling.bmp") && r.errorLines[1].contains("no such file"))
+      << r.errorLines[1].toStdString();
 }
 
 TEST_F(ConvertTool, ExistingTargetNeedsOverwrite) {

@@ -143,16 +143,25 @@ TEST(BmpRead, EveryCutOfAnUncompressedFileIsRejected) {
 }
 
 TEST(BmpRead, CutsOfRleFilesNeverReadPastTheData) {
-  // A cut may still hold every row (the end marker is optional); otherwise it is an error.
+  // A cut is refused, or, once every row is in (the end marker is optional), it is the
+  // whole picture; any longer cut then decodes too.
   for (const char* name : {"rle8.bmp", "rle4.bmp", "rle8_delta.bmp"}) {
+    SCOPED_TRACE(name);
     const QByteArray whole = readFixture(name);
+    const TBitmap want = decode(whole);
+    qsizetype firstWhole = -1;
     for (qsizetype n = 0; n < whole.size(); ++n) {
       const QByteArray cut = whole.left(n);  // its own allocation, so ASan sees any overread
       try {
-        decode(cut);
+        const TBitmap got = decode(cut);
+        EXPECT_EQ(got, want) << "cut at " << n;
+        if (firstWhole < 0) firstWhole = n;
       } catch (const EInvalidGraphic&) {
+        EXPECT_LT(firstWhole, 0) << "cut at " << n << " refused after the cut at " << firstWhole << " decoded";
       }
     }
+    // Only the end marker (two bytes) may be missing, and only after a last end of line.
+    EXPECT_TRUE(firstWhole < 0 || firstWhole == whole.size() - 2) << firstWhole;
   }
 }
 

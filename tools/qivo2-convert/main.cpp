@@ -20,6 +20,7 @@
 #include "edit/conversion.h"
 #include "graphics/picture_formats.h"
 #include "platform/app_folder.h"
+#include "platform/regular_file.h"
 #include "view/picture_loader.h"
 
 namespace {
@@ -184,6 +185,15 @@ edit::TConvertSettings settingsFor(const TOptions& o) {
   return s;
 }
 
+QString openFailure(platform::FileError e) {
+  switch (e) {
+    case platform::FileError::NotFound: return QStringLiteral("no such file");
+    case platform::FileError::NotRegular: return QStringLiteral("not a regular file (a FIFO, socket, device or folder)");
+    case platform::FileError::NoPermission: return QStringLiteral("permission denied");
+    default: return QStringLiteral("cannot be read");
+  }
+}
+
 int report(const edit::TConvertRunResult& run) {
   bool anyMissing = false;
   for (const auto& out : run.Outcomes) {
@@ -231,6 +241,8 @@ int main(int argc, char** argv) {
   // The plain loader of the program; when it fails on a format the
   // registry knows, the registry's own error names the fault better.
   const edit::TPictureLoader loader = [&plugins](const QString& path) {
+    if (const auto e = platform::CheckRegularFile(path); e != platform::FileError::None)
+      throw graphics::EInvalidGraphic(QStringLiteral("Cannot open %1: %2").arg(path, openFailure(e)));
     try {
       graphics::TBitmap b;
       view::LoadPicture(path, b, &plugins);

@@ -4,9 +4,13 @@
 //   'B' null bits handle          'C' null info handle
 //   'D' header size past the block 'E' 8 bits, 256 colours, no colour table
 //   'F' negative width            'G' height -2^31
-//   'H' 32 bits with bit-field masks missing
+//   'H' 32 bits with bit-field masks missing   'I' the masks there but all zero
+// The host can see all of a block the allocator hands out, so every block is zeroed to
+// its usable end: what lies past a short header reads as zero, whatever the heap did.
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <malloc.h>
 #include <vector>
 
 #include "spi.h"
@@ -15,8 +19,14 @@
 namespace {
 const char* const kInfo[] = {"00IN", "Lying test plug-in", "*.lie", "Lies"};
 
+void* Block(size_t n) {
+  void* p = std::malloc(n);
+  std::memset(p, 0, malloc_usable_size(p));
+  return p;
+}
+
 SpiBitmapInfoHeader* Header(int w, int h, int bits, size_t extra = 0) {
-  auto* hd = static_cast<SpiBitmapInfoHeader*>(std::calloc(1, sizeof(SpiBitmapInfoHeader) + extra));
+  auto* hd = static_cast<SpiBitmapInfoHeader*>(Block(sizeof(SpiBitmapInfoHeader) + extra));
   hd->biSize = 40;
   hd->biWidth = w;
   hd->biHeight = h;
@@ -35,7 +45,7 @@ int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, voi
   if (int rc = spi_util::ReadSource(buf, len, flag, d)) return rc;
   const char kind = d.empty() ? 'A' : char(d[0]);
   SpiBitmapInfoHeader* h = nullptr;
-  void* bits = std::calloc(1, 16);
+  void* bits = Block(16);
   switch (kind) {
     case 'B': h = Header(2, 2, 24); std::free(bits); bits = nullptr; break;
     case 'C': break;
@@ -44,6 +54,7 @@ int GetPicture(const char* buf, long len, unsigned int flag, void** pHBInfo, voi
     case 'F': h = Header(-4, 1, 24); break;
     case 'G': h = Header(1, INT_MIN, 24); break;
     case 'H': h = Header(1, 1, 32); h->biCompression = SPI_BI_BITFIELDS; break;
+    case 'I': h = Header(1, 1, 32, 12); h->biCompression = SPI_BI_BITFIELDS; break;
     default: h = Header(1000, 1000, 24); break;
   }
   *pHBInfo = h;
