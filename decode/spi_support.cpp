@@ -2,13 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <link.h>
 #include <malloc.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <vector>
 
 #include "graphics/image_size.h"
@@ -21,55 +18,18 @@ static_assert(sizeof(SpiPictureInfo) == 22 + sizeof(void*));
 static_assert(sizeof(SpiBitmapInfoHeader) == 40);
 static_assert(sizeof(SpiRGBQuad) == 4);
 
-namespace {
-
-// Whether the library's code is mapped from the open file: the mapping that holds its
-// dynamic section names the file's device and inode.
-bool LoadedFrom(void* handle, int fd) {
-  link_map* map = nullptr;
-  struct stat st {};
-  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_ld || ::fstat(fd, &st) != 0) return false;
-  const auto at = reinterpret_cast<uintptr_t>(map->l_ld);
-  FILE* maps = std::fopen("/proc/self/maps", "re");
-  if (!maps) return false;
-  bool same = false;
-  char line[512];
-  while (std::fgets(line, sizeof line, maps)) {
-    unsigned long long start, end, inode;
-    unsigned major, minor;
-    if (std::sscanf(line, "%llx-%llx %*s %*s %x:%x %llu", &start, &end, &major, &minor, &inode) != 5) continue;
-    if (at < start || at >= end) continue;
-    same = major == ::major(st.st_dev) && minor == ::minor(st.st_dev) && inode == st.st_ino;
-    break;
-  }
-  std::fclose(maps);
-  return same;
-}
-
-}  // namespace
-
 std::unique_ptr<TSpiLibrary> TSpiLibrary::Open(const QString& path) {
   const QString abs = QFileInfo(path).absoluteFilePath();
-  // Loaded through the checked descriptor, so a FIFO never reaches dlopen and the checked
-  // file is the loaded one. dlopen looks a name up before it compares files, and a library
-  // shared by two lists stays known by the descriptor name of the first after that
-  // descriptor is closed and its number reused: such a stale match is a different
-  // library, so try another number.
-  std::vector<platform::RegularFile> taken;  // kept open so each try gets a new number
-  for (int tries = 0; tries < 16; ++tries) {
-    platform::RegularFile file = platform::RegularFile::Open(abs);
-    if (!file) return nullptr;
-    void* h = dlopen(file.FdPath().constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!h) return nullptr;
-    if (LoadedFrom(h, file.Fd())) return std::unique_ptr<TSpiLibrary>(new TSpiLibrary(h, abs, std::move(file)));
-    dlclose(h);
-    taken.push_back(std::move(file));
-  }
-  return nullptr;
+  // dlopen of a FIFO blocks for ever: only a checked regular file gets there. The library
+  // is loaded by its own name (a descriptor name would be reused once closed, and dlopen
+  // matches names before files).
+  if (!platform::RegularFile::Open(abs)) return nullptr;
+  void* h = dlopen(QFile::encodeName(abs).constData(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) return nullptr;
+  return std::unique_ptr<TSpiLibrary>(new TSpiLibrary(h, abs));
 }
 
-TSpiLibrary::TSpiLibrary(void* handle, QString path, platform::RegularFile file)
-    : handle_(handle), path_(std::move(path)), file_(std::move(file)) {}
+TSpiLibrary::TSpiLibrary(void* handle, QString path) : handle_(handle), path_(std::move(path)) {}
 
 TSpiLibrary::~TSpiLibrary() { dlclose(handle_); }
 
@@ -77,9 +37,7 @@ void* TSpiLibrary::Symbol(const char* name) const { return dlsym(handle_, name);
 
 QString TSpiLibrary::ModuleFileName() const {
   link_map* map = nullptr;
-  // A library first loaded through a descriptor is known by that descriptor's name only.
-  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0] &&
-      std::strncmp(map->l_name, "/proc/self/fd/", 14) != 0)
+  if (dlinfo(handle_, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0])
     return QFile::decodeName(map->l_name);
   return path_;
 }

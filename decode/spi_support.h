@@ -10,7 +10,6 @@
 #include <span>
 
 #include "graphics/bitmap.h"
-#include "platform/regular_file.h"
 #include "plugins/spi.h"
 
 namespace decode {
@@ -36,10 +35,9 @@ class TSpiLibrary {
   QString ModuleFileName() const;
 
  private:
-  TSpiLibrary(void* handle, QString path, platform::RegularFile file);
+  TSpiLibrary(void* handle, QString path);
   void* handle_;
   QString path_;
-  platform::RegularFile file_;  // keeps the descriptor name dlopen knows the library by
 };
 
 // Releases a plug-in memory handle (free; null is fine).
