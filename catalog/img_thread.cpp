@@ -8,13 +8,13 @@
 namespace catalog {
 
 TImgThread::TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight,
-                       TImgUtil* util, bool skipLoad)
+                       TImgJob job, bool skipLoad)
     : receiver_(receiver),
       path_(path),
       id_(id),
       boxWidth_(boxWidth),
       boxHeight_(boxHeight),
-      util_(util),
+      job_(std::move(job)),
       skipLoad_(skipLoad) {}
 
 TImgThread::~TImgThread() {
@@ -25,9 +25,14 @@ TImgThread::~TImgThread() {
 void TImgThread::run() {
   if (terminated_) return;
   int result = -1;
-  if (!skipLoad_ && util_) {
+  TImgUtil util;
+  util.Apply(job_.Settings);
+  util.Thumbnail = job_.Thumbnail;
+  util.SPlugin = job_.Plugins;
+  util.Custom = job_.Custom;
+  if (!skipLoad_) {
     try {
-      result = util_->Load(path_, boxWidth_, 0, boxHeight_);
+      result = util.Load(path_, boxWidth_, 0, boxHeight_);
     } catch (...) {
       // Whatever went wrong, the queue must hear of this job.
       result = -1;
@@ -36,12 +41,9 @@ void TImgThread::run() {
   if (terminated_) return;
   result_ = result;
   auto* e = new TThumbDoneEvent(id_, result);
-  if (util_) {
-    e->Picture = std::move(util_->Bitmap);
-    util_->Bitmap = graphics::TBitmap();
-    e->SourceWidth = util_->SourceWidth;
-    e->SourceHeight = util_->SourceHeight;
-  }
+  e->Picture = std::move(util.Bitmap);
+  e->SourceWidth = util.SourceWidth;
+  e->SourceHeight = util.SourceHeight;
   if (terminated_ || !receiver_) {
     delete e;
     return;

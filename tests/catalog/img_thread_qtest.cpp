@@ -6,7 +6,8 @@
 
 #include "catalog/img_thread.h"
 #include "catalog/img_util.h"
-#include "catalog/widgets/img_thread_file.h"
+#include "catalog/img_thread_file.h"
+#include "catalog/widgets/small_icon_mark.h"
 #include "catalog/widgets/imgpanel.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
