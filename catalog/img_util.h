@@ -2,8 +2,8 @@
 // The image utility: picture-kind test by extension, decoding of every supported kind into
 // a 24-bit bitmap, scaling into the thumbnail box and the thumbnail cache round trip.
 //
-// One instance belongs to one thread at a time (the catalogue's worker owns it during a
-// job); code that needs a utility while a worker may run uses its own instance.
+// One instance belongs to one thread: each thumbnail job makes its own from a copy of the
+// settings (TImgSettings), and so does every full-size load.
 // DetectType and IsText are pure functions of the path and the settings.
 //
 // Stand-ins on Linux: icon pictures are a plain page glyph on BKColor (the desktop icon
