@@ -4,6 +4,7 @@
 
 #include "catalog/img_util.h"
 #include "catalog/panel_events.h"
+#include "platform/handover.h"
 
 namespace catalog {
 
@@ -20,10 +21,11 @@ TImgThread::TImgThread(QObject* receiver, const QString& path, int id, int boxWi
 TImgThread::~TImgThread() {
   terminated_ = true;
   wait();
+  platform::TakeOver(this);
 }
 
 void TImgThread::run() {
-  if (terminated_) return;
+  if (terminated_) return platform::HandOver(this);
   int result = -1;
   TImgUtil util;
   util.Apply(job_.Settings);
@@ -38,7 +40,7 @@ void TImgThread::run() {
       result = -1;
     }
   }
-  if (terminated_) return;
+  if (terminated_) return platform::HandOver(this);
   result_ = result;
   auto* e = new TThumbDoneEvent(id_, result);
   e->Picture = std::move(util.Bitmap);
@@ -46,9 +48,33 @@ void TImgThread::run() {
   e->SourceHeight = util.SourceHeight;
   if (terminated_ || !receiver_) {
     delete e;
+    platform::HandOver(this);
     return;
   }
-  QCoreApplication::postEvent(receiver_.data(), e, Qt::LowEventPriority);
+  QObject* to = receiver_.data();
+  platform::HandOver(e);
+  platform::HandOver(this);
+  QCoreApplication::postEvent(to, e, Qt::LowEventPriority);
+}
+
+#ifdef QIVO2_TSAN
+// Marks each completion event taken over by the receiver's thread before it is handled.
+class TImgThreads::THandOverFilter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    platform::TakeOver(e);  // before its type is read; harmless for other events
+    return false;
+  }
+};
+#endif
+
+TImgThreads::TImgThreads(QObject* receiver) : receiver_(receiver) {
+#ifdef QIVO2_TSAN
+  if (receiver) {
+    handOverFilter_ = std::make_unique<THandOverFilter>();
+    receiver->installEventFilter(handOverFilter_.get());
+  }
+#endif
 }
 
 TImgThreads::~TImgThreads() { finishWorker(); }
@@ -83,6 +109,7 @@ void TImgThreads::finishWorker() {
   if (worker_->isRunning()) worker_->setPriority(QThread::NormalPriority);
   worker_->Terminate();
   worker_->wait();
+  platform::TakeOver(worker_.get());
   worker_.reset();
 }
 

@@ -56,7 +56,7 @@ class TImgThread : public QThread {
 class TImgThreads {
  public:
   // receiver: where the workers post their completion events.
-  explicit TImgThreads(QObject* receiver) : receiver_(receiver) {}
+  explicit TImgThreads(QObject* receiver);
   virtual ~TImgThreads();
   TImgThreads(const TImgThreads&) = delete;
   TImgThreads& operator=(const TImgThreads&) = delete;
@@ -91,6 +91,12 @@ class TImgThreads {
   QList<int> queue_;
   bool busy_ = false;
   std::unique_ptr<TImgThread> worker_;
+
+ private:
+#ifdef QIVO2_TSAN
+  class THandOverFilter;
+  std::unique_ptr<THandOverFilter> handOverFilter_;
+#endif
 };
 
 }  // namespace catalog
