@@ -4,49 +4,77 @@
 
 #include "catalog/img_util.h"
 #include "catalog/panel_events.h"
+#include "platform/handover.h"
 
 namespace catalog {
 
 TImgThread::TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight,
-                       TImgUtil* util, bool skipLoad)
+                       TImgJob job, bool skipLoad)
     : receiver_(receiver),
       path_(path),
       id_(id),
       boxWidth_(boxWidth),
       boxHeight_(boxHeight),
-      util_(util),
+      job_(std::move(job)),
       skipLoad_(skipLoad) {}
 
 TImgThread::~TImgThread() {
   terminated_ = true;
   wait();
+  platform::TakeOver(this);
 }
 
 void TImgThread::run() {
-  if (terminated_) return;
+  if (terminated_) return platform::HandOver(this);
   int result = -1;
-  if (!skipLoad_ && util_) {
+  TImgUtil util;
+  util.Apply(job_.Settings);
+  util.Thumbnail = job_.Thumbnail;
+  util.SPlugin = job_.Plugins;
+  util.Custom = job_.Custom;
+  if (!skipLoad_) {
     try {
-      result = util_->Load(path_, boxWidth_, 0, boxHeight_);
+      result = util.Load(path_, boxWidth_, 0, boxHeight_);
     } catch (...) {
       // Whatever went wrong, the queue must hear of this job.
       result = -1;
     }
   }
-  if (terminated_) return;
+  if (terminated_) return platform::HandOver(this);
   result_ = result;
   auto* e = new TThumbDoneEvent(id_, result);
-  if (util_) {
-    e->Picture = std::move(util_->Bitmap);
-    util_->Bitmap = graphics::TBitmap();
-    e->SourceWidth = util_->SourceWidth;
-    e->SourceHeight = util_->SourceHeight;
-  }
+  e->Picture = std::move(util.Bitmap);
+  e->SourceWidth = util.SourceWidth;
+  e->SourceHeight = util.SourceHeight;
   if (terminated_ || !receiver_) {
     delete e;
+    platform::HandOver(this);
     return;
   }
-  QCoreApplication::postEvent(receiver_.data(), e, Qt::LowEventPriority);
+  QObject* to = receiver_.data();
+  platform::HandOver(e);
+  platform::HandOver(this);
+  QCoreApplication::postEvent(to, e, Qt::LowEventPriority);
+}
+
+#ifdef QIVO2_TSAN
+// Marks each completion event taken over by the receiver's thread before it is handled.
+class TImgThreads::THandOverFilter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    platform::TakeOver(e);  // before its type is read; harmless for other events
+    return false;
+  }
+};
+#endif
+
+TImgThreads::TImgThreads(QObject* receiver) : receiver_(receiver) {
+#ifdef QIVO2_TSAN
+  if (receiver) {
+    handOverFilter_ = std::make_unique<THandOverFilter>();
+    receiver->installEventFilter(handOverFilter_.get());
+  }
+#endif
 }
 
 TImgThreads::~TImgThreads() { finishWorker(); }
@@ -81,6 +109,7 @@ void TImgThreads::finishWorker() {
   if (worker_->isRunning()) worker_->setPriority(QThread::NormalPriority);
   worker_->Terminate();
   worker_->wait();
+  platform::TakeOver(worker_.get());
   worker_.reset();
 }
 

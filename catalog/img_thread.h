@@ -1,10 +1,11 @@
 #pragma once
 // The thumbnail job queue and its worker. One worker runs at a time per queue, at low
-// priority, created per job. The hand-over is strictly sequential and needs no lock: the
-// worker owns the image utility from its start until it posts the completion event
-// (TThumbDoneEvent, carrying the entry Id, the result and the picture moved out of the
-// utility); the receiver's handler then calls JobDone, which frees the worker and starts
-// the next job. Cancelling is cooperative: a decode in progress is waited for.
+// priority, created per job. Threads share nothing mutable: the worker gets a copy of the
+// settings when its job is made and decodes with a utility of its own, through a plug-in
+// list and a cache object that no other thread uses while it runs; it posts the picture out
+// in the completion event (TThumbDoneEvent). The receiver's handler then calls JobDone,
+// which frees the worker and starts the next job. Cancelling is cooperative: a decode in
+// progress is waited for.
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -12,16 +13,24 @@
 #include <atomic>
 #include <memory>
 
+#include "catalog/img_util.h"
+
 class QObject;
 
 namespace catalog {
 
-class TImgUtil;
+// What one job decodes with. The pointers are the worker's alone while it runs.
+struct TImgJob {
+  TImgSettings Settings;
+  TThumb* Thumbnail = nullptr;
+  TImgPlugins* Plugins = nullptr;
+  TImgCustom* Custom = nullptr;  // stateless handler, may be shared
+};
 
 class TImgThread : public QThread {
  public:
   // skipLoad: the entry is no picture; the job only reports failure.
-  TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight, TImgUtil* util,
+  TImgThread(QObject* receiver, const QString& path, int id, int boxWidth, int boxHeight, TImgJob job,
              bool skipLoad = false);
   ~TImgThread() override;
 
@@ -38,7 +47,7 @@ class TImgThread : public QThread {
   QString path_;
   int id_;
   int boxWidth_, boxHeight_;
-  TImgUtil* util_;
+  TImgJob job_;
   bool skipLoad_;
   std::atomic<bool> terminated_{false};
   int result_ = -1;
@@ -47,7 +56,7 @@ class TImgThread : public QThread {
 class TImgThreads {
  public:
   // receiver: where the workers post their completion events.
-  explicit TImgThreads(QObject* receiver) : receiver_(receiver) {}
+  explicit TImgThreads(QObject* receiver);
   virtual ~TImgThreads();
   TImgThreads(const TImgThreads&) = delete;
   TImgThreads& operator=(const TImgThreads&) = delete;
@@ -82,6 +91,12 @@ class TImgThreads {
   QList<int> queue_;
   bool busy_ = false;
   std::unique_ptr<TImgThread> worker_;
+
+ private:
+#ifdef QIVO2_TSAN
+  class THandOverFilter;
+  std::unique_ptr<THandOverFilter> handOverFilter_;
+#endif
 };
 
 }  // namespace catalog

@@ -15,8 +15,10 @@
 
 #include "catalog/avi_frame.h"
 #include "catalog/thumb_cache.h"
+#include "decode/spi_plugin_list.h"
 #include "edit/resample.h"
 #include "graphics/bmp_graphic.h"
+#include "graphics/builtin_formats.h"
 #include "graphics/image_size.h"
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
@@ -68,12 +70,32 @@ QString lowerSuffix(const QString& path) {
   return dot < 0 ? QString() : name.mid(dot).toLower();
 }
 
-const QHash<QString, TImageType>& extensionTable() {
+// The kinds of the built-in picture formats. PNG has none of its own: the custom handler
+// claims it, or else the plug-ins may.
+std::optional<TImageType> builtinKind(const QString& ext) {
+  using enum graphics::TBuiltinFormat;
+  using enum TImageType;
+  const auto format = graphics::BuiltinFormatOf(ext);
+  if (!format) return std::nullopt;
+  switch (*format) {
+    case bfBmp: return iitBmp;
+    case bfJpeg: return iitJpeg;
+    case bfIcon: return iitIco;
+    case bfCursor: return iitCur;
+    case bfAnimatedCursor: return iitAni;
+    case bfEmf: return iitEmf;
+    case bfWmf: return iitWmf;
+    case bfPng: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// Kinds that are no pictures but get a thumbnail or an icon of their own.
+const QHash<QString, TImageType>& otherKindTable() {
   using enum TImageType;
   static const QHash<QString, TImageType> t{
-      {".bmp", iitBmp},   {".jpg", iitJpeg}, {".jpeg", iitJpeg}, {".ico", iitIco},  {".cur", iitCur},
-      {".ani", iitAni},   {".emf", iitEmf},  {".wmf", iitWmf},   {".exe", iitExe},  {".dll", iitDll},
-      {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
+      {".exe", iitExe}, {".dll", iitDll}, {".html", iitHtml}, {".htm", iitHtml},
+      {".eml", iitEml}, {".txt", iitTxt}, {".avi", iitAvi},
   };
   return t;
 }
@@ -101,9 +123,45 @@ QString emailAsText(const QByteArray& raw) {
   return head + "\n\n" + body;
 }
 
+QString failureText(TImageType type, int result) {
+  if (type == TImageType::iitSusie)
+    return result == decode::kSpiNoSupport ? QStringLiteral("no Susie plug-in reads this file")
+                                           : QStringLiteral("the Susie plug-in could not decode it (code %1)").arg(result);
+  return QStringLiteral("the file cannot be read");
+}
+
 }  // namespace
 
 TImgUtil::TImgUtil() { Font.setPointSize(12); }
+
+TImgSettings TImgUtil::Settings() const {
+  TImgSettings s;
+  s.Quality = quality_;
+  s.Performance = Performance;
+  s.SusiePriority = SusiePriority;
+  s.AutoThumb = AutoThumb;
+  s.Font = Font;
+  s.TextExt = textExt_;
+  s.GetType = GetType;
+  s.BKColor = BKColor;
+  s.AviFramePos = AviFramePos;
+  return s;
+}
+
+void TImgUtil::Apply(const TImgSettings& s) {
+  const auto onChange = std::move(OnChange);
+  OnChange = nullptr;
+  SetQuality(s.Quality);
+  Performance = s.Performance;
+  SusiePriority = s.SusiePriority;
+  AutoThumb = s.AutoThumb;
+  Font = s.Font;
+  SetTextExt(s.TextExt);
+  GetType = s.GetType;
+  BKColor = s.BKColor;
+  AviFramePos = s.AviFramePos;
+  OnChange = onChange;
+}
 
 void TImgUtil::SetQuality(int q) {
   q = std::clamp(q, 1, 100);
@@ -138,7 +196,8 @@ TImageType TImgUtil::DetectType(const QString& path, int* status) const {
   if (Custom && Custom->CanLoad(path)) return answer(iitCustom);
   const QString ext = lowerSuffix(path);
   if (ext.isEmpty()) return answer(path == "/" || QFileInfo(path).isDir() ? iitDir : iitNone);
-  const auto& table = extensionTable();
+  if (const auto kind = builtinKind(ext)) return answer(*kind);
+  const auto& table = otherKindTable();
   const auto it = table.constFind(ext);
   if (it != table.constEnd()) return answer(*it);
   if (IsText(path)) return answer(iitTxt);
@@ -235,8 +294,12 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   IconIndex = -1;
   IconCount = 0;
   Bitmap = TBitmap();
+  LastError.clear();
   const QFileInfo fi(path);
-  if (!fi.isFile() && !fi.isDir()) return 1;
+  if (!fi.isFile() && !fi.isDir()) {
+    LastError = QStringLiteral("Cannot open file %1").arg(path);
+    return 1;
+  }
 
   int status = 3;
   ImageType = DetectType(path, &status);
@@ -252,10 +315,14 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   ++decoderCalls_;
   try {
     result = (this->*decoder)(path, boxWidth, boxHeight);
+  } catch (const std::exception& e) {
+    LastError = QString::fromUtf8(e.what());
+    result = -1;
   } catch (...) {
     result = -1;
   }
   if (result != 0) {
+    if (LastError.isEmpty()) LastError = failureText(ImageType, result);
     makeIconPicture(path, iconIndex);
     return result;
   }
@@ -338,6 +405,7 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
   SourceHeight = h;
   const bool exact = w == W && h == H;
   if (GetType != TGetType::igtNormal && !exact) jpeg.SetScale(JpegScaleFor(w, h, W, H));
+  if (GetType == TGetType::igtNormal && NormalJpegScale) jpeg.SetScale(NormalJpegScale(w, h));
   jpeg.LoadFromMemory(bytes, size_t(data.size()));
   Bitmap = std::move(jpeg.Bitmap());
   Bitmap.ConvertTo24();

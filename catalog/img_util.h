@@ -2,8 +2,8 @@
 // The image utility: picture-kind test by extension, decoding of every supported kind into
 // a 24-bit bitmap, scaling into the thumbnail box and the thumbnail cache round trip.
 //
-// One instance belongs to one thread at a time (the catalogue's worker owns it during a
-// job); code that needs a utility while a worker may run uses its own instance.
+// One instance belongs to one thread: each thumbnail job makes its own from a copy of the
+// settings (TImgSettings), and so does every full-size load.
 // DetectType and IsText are pure functions of the path and the settings.
 //
 // Stand-ins on Linux: icon pictures are a plain page glyph on BKColor (the desktop icon
@@ -46,9 +46,27 @@ class TImgPlugins {
   virtual int GetBitmap(const QString& path, graphics::TBitmap& bitmap) = 0;
 };
 
+// The settings a utility decodes by: copied into a worker's own utility when its job
+// starts, so the worker never reads the settings object of the user-interface thread.
+struct TImgSettings {
+  int Quality = 90;
+  graphics::TJPEGPerformance Performance = graphics::jpBestSpeed;
+  bool SusiePriority = false;
+  bool AutoThumb = false;
+  QFont Font;
+  QString TextExt;
+  TGetType GetType = TGetType::igtPreview;
+  QColor BKColor = QColor(255, 255, 255);
+  int AviFramePos = 20;
+};
+
 class TImgUtil {
  public:
   TImgUtil();
+
+  TImgSettings Settings() const;
+  // Takes every setting of s (OnChange is not raised).
+  void Apply(const TImgSettings& s);
 
   TThumb* Thumbnail = nullptr;
   // None until the plug-in host provides one: plug-in kinds are then not recognised.
@@ -72,6 +90,11 @@ class TImgUtil {
   TImgCustom* Custom = nullptr;
   int AviFramePos = 20;
   std::function<void()> OnChange;
+  // igtNormal only: the decoder's DCT reduction for a width x height JPEG (the preview
+  // pane's quick reduction); full size when unset.
+  std::function<graphics::TJPEGScale(int width, int height)> NormalJpegScale;
+  // Why the last Load gave no picture (empty after a decode).
+  QString LastError;
 
   // status (optional): 0 when recognised, 3 when not.
   TImageType DetectType(const QString& path, int* status = nullptr) const;

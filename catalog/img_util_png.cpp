@@ -21,4 +21,9 @@ bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
   return true;
 }
 
+TImgCustom* PngHandler() {
+  static TImgCustomPNG handler;
+  return &handler;
+}
+
 }  // namespace catalog

@@ -1,6 +1,7 @@
 #pragma once
-// The PNG loader installed as the image utility's custom handler: claims ".png" files and
-// decodes them with our PNG codec.
+// The PNG handler installed as the image utility's custom handler: claims ".png" files (the
+// lower-cased extension) and decodes them with our PNG codec. It keeps no state, so one
+// instance serves every utility on every thread.
 #include "catalog/img_util.h"
 
 namespace catalog {
@@ -10,5 +11,8 @@ class TImgCustomPNG : public TImgCustom {
   bool CanLoad(const QString& path) const override;
   bool Load(const QString& path, graphics::TBitmap& dest) override;
 };
+
+// The one handler every utility installs.
+TImgCustom* PngHandler();
 
 }  // namespace catalog

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "graphics/builtin_formats.h"
 #include "platform/app_folder.h"
 #include "platform/profile.h"
 
@@ -237,8 +238,7 @@ void AcceptInSPIOnly(TSPIs*, TSPI* spi, bool& accept) { accept = dynamic_cast<TI
 
 void VetoBuiltinExtensions(TSPIs*, TInSPI*, const QString& extension, const QString&,
                            const graphics::TGraphicClass*& graphicClass) {
-  static const QStringList builtin = {"jpg", "jpeg", "bmp", "wmf", "emf", "png", "ico", "cur", "ani"};
-  if (builtin.contains(extension.toLower()) || extension == QLatin1String("*")) graphicClass = nullptr;
+  if (graphics::IsBuiltinExtension(extension) || extension == QLatin1String("*")) graphicClass = nullptr;
 }
 
 void SetUpSPIs1(TSPIs& spis) {

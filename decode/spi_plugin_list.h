@@ -3,8 +3,9 @@
 // folder, asked for thumbnails and for every plug-in format the main window's plain
 // picture loader opens. Independent of the manager TSPIs (each dlopens its own reference).
 //
-// Only the thread that owns the catalogue's TImgUtil calls GetBitmap; the list itself is
-// filled once at start and not changed afterwards.
+// Plug-ins need not be re-entrant and GetBitmap writes each plug-in's Preview, so a list
+// is called by one thread only: the catalogue's workers have one, the user-interface thread
+// another. A list is filled once at start and not changed afterwards.
 #include <QString>
 #include <QStringList>
 #include <memory>

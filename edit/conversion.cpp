@@ -10,6 +10,7 @@
 #include "decode/png_graphic.h"
 #include "edit/image_ops.h"
 #include "graphics/bmp_graphic.h"
+#include "graphics/builtin_formats.h"
 #include "graphics/image_size.h"
 #include "graphics/jpeg_image.h"
 #include "graphics/picture_formats.h"
@@ -89,8 +90,8 @@ QSize ConvertTargetSize(int width, int height, int mode, int value) {
 }
 
 bool IsConvertibleFile(const QString& path) {
-  const QString ext = QFileInfo(path).suffix().toLower();
-  return ext != "ico" && ext != "cur" && ext != "ani";
+  const auto format = graphics::BuiltinFormatOf(QFileInfo(path).suffix());
+  return !format || !graphics::IsIconFormat(*format);
 }
 
 QString ConvertTargetName(const QString& sourcePath, TConvertFormat format) {

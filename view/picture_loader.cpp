@@ -1,25 +1,15 @@
 #include "view/picture_loader.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "decode/png_graphic.h"
+#include "catalog/picture_file.h"
 #include "edit/resample.h"
-#include "graphics/graphic.h"
 
 namespace view {
 
 namespace {
-bool IsPng(const QString& path) { return QFileInfo(path).suffix().toLower() == QStringLiteral("png"); }
-
-void LoadPng(const QString& path, graphics::TBitmap& target) {
-  decode::TQVPNG png;
-  png.LoadFromFile(path);
-  target = png.Bitmap();
-}
-
 QSize ByWidth(float r, QSize screen) {
   const int w = screen.width() - 20;
   return {w, int(std::trunc(w / r)) - 20};
@@ -32,20 +22,7 @@ QSize ByHeight(float r, QSize screen) {
 }  // namespace
 
 void LoadPicture(const QString& path, graphics::TBitmap& target, catalog::TImgPlugins* plugins) {
-  if (IsPng(path)) {
-    LoadPng(path, target);
-    return;
-  }
-  catalog::TImgUtil util;
-  util.GetType = catalog::TGetType::igtNormal;
-  util.SPlugin = plugins;
-  const int result = util.Load(path, 0, -1, 0);
-  // Unrecognised files and folders come back as a stand-in icon with result 0.
-  const auto kind = util.ImageType;
-  const bool noPicture = kind == catalog::TImageType::iitNone || kind == catalog::TImageType::iitDir;
-  if (result != 0 || noPicture || util.Bitmap.Empty())
-    throw graphics::EInvalidGraphic(QStringLiteral("cannot read the picture %1 (%2)").arg(path).arg(result));
-  target = std::move(util.Bitmap);
+  target = std::move(catalog::LoadPictureFile(path, plugins).Bitmap);
 }
 
 QSize ScreenFitSize(QSize picture, QSize screen) {
@@ -95,13 +72,6 @@ graphics::TBitmap LoadPictureFitted(const QString& path, QSize screen, bool smoo
   if (!smooth) return StretchBitmap(bitmap, fit.width(), fit.height());
   edit::ResizeBitmap(bitmap, fit.width(), fit.height());
   return bitmap;
-}
-
-bool TImgCustomPNG::CanLoad(const QString& path) const { return IsPng(path); }
-
-bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
-  LoadPng(path, dest);
-  return true;
 }
 
 }  // namespace view

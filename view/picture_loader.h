@@ -1,10 +1,10 @@
 #pragma once
 // The main window's picture loaders, used by the preview pane and by every viewing, editing,
 // conversion and wallpaper command.
-// - LoadPicture (the plain loader): the whole picture at full size. ".png" (any case) is
-//   read by TQVPNG; everything else by a TImgUtil with igtNormal and the catalogue's
-//   plug-in list. A file that cannot be decoded throws graphics::EInvalidGraphic rather
-//   than handing back the utility's stand-in icon as if it were the picture.
+// - LoadPicture (the plain loader): the whole picture at full size through
+//   catalog::LoadPictureFile with the calling thread's plug-in list. A file that cannot be
+//   decoded throws graphics::EInvalidGraphic saying why, rather than handing back the
+//   utility's stand-in icon as if it were the picture.
 // - LoadPictureFitted (the screen-fitting loader): the same picture shrunk to fit a screen
 //   with 20-pixel margins (ScreenFitSize).
 #include <QSize>
@@ -30,13 +30,5 @@ graphics::TBitmap LoadPictureFitted(const QString& path, QSize screen, bool smoo
 // Nearest-pixel stretch of any bitmap into a new 24-bit w × h bitmap (the stretch-draw of
 // an image control).
 graphics::TBitmap StretchBitmap(const graphics::TBitmap& source, int w, int h);
-
-// PngLoader: the catalogue utility's custom handler for ".png" files, decoding them with
-// TQVPNG so thumbnails and viewing read PNG the same way.
-class TImgCustomPNG : public catalog::TImgCustom {
- public:
-  bool CanLoad(const QString& path) const override;
-  bool Load(const QString& path, graphics::TBitmap& dest) override;
-};
 
 }  // namespace view

@@ -7,7 +7,7 @@
 #include "app/widgets/splitter.h"
 #include "app/widgets/status_bar.h"
 #include "catalog/spi_hook.h"
-#include "catalog/widgets/img_thread_file.h"
+#include "catalog/img_thread_file.h"
 #include "catalog/widgets/imgpanel.h"
 #include "decode/spi_host.h"
 #include "view/picture_loader.h"

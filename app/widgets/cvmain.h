@@ -38,10 +38,6 @@ class TFileImage;
 namespace decode {
 class TSPIs;
 }
-namespace view {
-class TImgCustomPNG;
-}
-
 namespace app {
 
 class TSplitter;
@@ -111,13 +107,14 @@ class TCVMain : public QMainWindow {
   // ---- menus, navigation, status (cvmain_nav.cpp) ----
   TMainMenus Menus;  // every menu item, popup menu and toolbar button by name
   THistoryMenu* HistoryMenu1 = nullptr;
-  std::unique_ptr<view::TImgCustomPNG> PngLoader;
   // The Susie plug-in manager: registers the plug-ins' file patterns with the loader.
   std::unique_ptr<decode::TSPIs> SPIs1;
-  // The catalogue's own plug-in list (thumbnails and the plain loader).
+  // The user-interface thread's plug-in list (the type test for drawing, the plain loader,
+  // the preview); the catalogue's workers call a list of their own.
   std::unique_ptr<catalog::TSPluginHook> SPlugin;
   catalog::TImgPlugins* Plugins = nullptr;  // SPlugin as the loaders see it
-  // The catalogue's thumbnail loader with its image utility and cache (destroyed first).
+  // The catalogue's thumbnail loader with its image utility, workers' plug-in list and
+  // cache (destroyed first).
   std::unique_ptr<catalog::TFileImage> FileImage;
   // Base name of the current folder's thumbnail file (the cache's FileName);
   // ThumbFileNameChanged tells the catalogue's cache.

@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include "app/catalog_config.h"
 #include "app/color_value.h"
 #include "app/folder_change.h"
 #include "app/preview_fit.h"
@@ -27,8 +28,9 @@
 #include "app/widgets/set_option.h"
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/status_bar.h"
+#include "catalog/img_util_png.h"
 #include "catalog/spi_hook.h"
-#include "catalog/widgets/img_thread_file.h"
+#include "catalog/img_thread_file.h"
 #include "catalog/widgets/imgpanel.h"
 #include "decode/spi_host.h"
 #include "decode/png_graphic.h"
@@ -84,7 +86,7 @@ class TResizeWatch : public QObject {
 void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   graphics::RegisterBuiltinFormats();
   decode::RegisterPngFormat();
-  PngLoader = std::make_unique<view::TImgCustomPNG>();
+  // The user-interface thread's plug-in list; the catalogue's workers load their own.
   SPlugin = std::make_unique<catalog::TSPluginHook>();
   SPlugin->List.LoadFromAppDir();
   Plugins = SPlugin.get();
@@ -107,27 +109,23 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   p->DispTypes().SetFolders(false);
   p->DispTypes().SetExt(QStringLiteral("*.*"));
   p->SetIconSpacing({0, 4});
+  const TCatalogConfig config = ReadCatalogConfig(ini);
   catalog::TViewImage v = p->ViewImage();
-  v.ImageWidth = ini.Read(keys::CatalogAWidth);
-  v.ImageHeight = ini.Read(keys::CatalogAHeight);
-  // A damaged file must not ask for empty or huge cells.
-  if (v.ImageWidth < 16 || v.ImageWidth > 1024) v.ImageWidth = keys::CatalogAWidth.def;
-  if (v.ImageHeight < 16 || v.ImageHeight > 1024) v.ImageHeight = keys::CatalogAHeight.def;
+  v.ImageWidth = config.Box.width();
+  v.ImageHeight = config.Box.height();
   v.BorderStyle = catalog::TBorderStyle::bsSingle;
   v.Frame = {false, palette().color(QPalette::Inactive, QPalette::Window), 1};
   v.SelectFrame = {false, palette().color(QPalette::Highlight), 2};
   v.SmallIcon.IconPos = catalog::TIconPosition::iipNone;
   p->SetViewImage(v);
-  const QColor colour = ColorFromValue(ini.Read(keys::CatalogColor));
-  if (colour.isValid()) p->SetColor(colour);
+  if (config.Colour.isValid()) p->SetColor(config.Colour);
 
   FileImage = std::make_unique<catalog::TFileImage>(p);
   catalog::TImgUtil& util = FileImage->ImgUtil();
-  util.Custom = PngLoader.get();
-  util.SPlugin = Plugins;
-  util.AutoThumb = true;
-  util.GetType = catalog::TGetType::igtPreview;
-  if (colour.isValid()) util.BKColor = colour;
+  ConfigureImgUtil(util, config);
+  util.Custom = catalog::PngHandler();
+  util.SPlugin = Plugins;  // the type test for drawing runs on this thread
+  FileImage->Plugins().List.LoadFromAppDir();
   FileImage->Thumbnail().Path = ThumbFolder();
   FileImage->Attach();
   // Cache settings change only while no job runs.

@@ -1,14 +1,11 @@
 #include "app/widgets/preview_picture.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <vector>
 
 #include "app/preview_fit.h"
 #include "edit/resample.h"
-#include "graphics/bmp_graphic.h"
+#include "catalog/picture_file.h"
 #include "graphics/jpeg_image.h"
-#include "view/picture_loader.h"
 
 namespace app {
 
@@ -22,33 +19,6 @@ graphics::TJPEGScale ScaleFor(int factor) {
   }
 }
 
-TPreviewPicture LoadJpeg(const QString& path, QSize pane) {
-  const auto info = graphics::ReadJpegInfoFromFile(path);
-  if (!info) throw graphics::EInvalidGraphic(QStringLiteral("not a JPEG file: %1").arg(path));
-  graphics::TJPEGImage jpeg;
-  jpeg.SetScale(ScaleFor(QuickReduction(info->Width, pane.width())));
-  jpeg.LoadFromFile(path);
-  TPreviewPicture p;
-  p.FullWidth = info->Width;
-  p.FullHeight = info->Height;
-  p.Bitmap = std::move(jpeg.Bitmap());
-  return p;
-}
-
-TPreviewPicture LoadOther(const QString& path, QSize pane, catalog::TImgPlugins* plugins, bool bmp) {
-  TPreviewPicture p;
-  if (bmp) {
-    graphics::TBMPGraphic graphic;
-    graphic.LoadFromFile(path);
-    p.Bitmap = std::move(graphic.Bitmap());
-  } else {
-    view::LoadPicture(path, p.Bitmap, plugins);
-  }
-  p.FullWidth = p.Bitmap.Width();
-  p.FullHeight = p.Bitmap.Height();
-  ReduceByBlocks(p.Bitmap, QuickReduction(p.FullWidth, pane.width()));
-  return p;
-}
 }  // namespace
 
 void ReduceByBlocks(graphics::TBitmap& bitmap, int factor) {
@@ -74,10 +44,17 @@ void ReduceByBlocks(graphics::TBitmap& bitmap, int factor) {
 }
 
 TPreviewPicture LoadPreviewPicture(const QString& path, QSize pane, catalog::TImgPlugins* plugins) {
-  const QString ext = QFileInfo(path).suffix().toLower();
-  TPreviewPicture p = ext == QStringLiteral("jpg") || ext == QStringLiteral("jpeg")
-                          ? LoadJpeg(path, pane)
-                          : LoadOther(path, pane, plugins, ext == QStringLiteral("bmp"));
+  catalog::TPictureOptions options;
+  options.Performance = graphics::jpBestQuality;
+  options.JpegScale = [pane](int width, int) { return ScaleFor(QuickReduction(width, pane.width())); };
+  catalog::TPicture picture = catalog::LoadPictureFile(path, plugins, options);
+  TPreviewPicture p;
+  p.FullWidth = picture.SourceWidth;
+  p.FullHeight = picture.SourceHeight;
+  p.Bitmap = std::move(picture.Bitmap);
+  // A JPEG comes reduced by its decoder; everything else at full size.
+  if (p.Bitmap.Width() == p.FullWidth && p.Bitmap.Height() == p.FullHeight)
+    ReduceByBlocks(p.Bitmap, QuickReduction(p.FullWidth, pane.width()));
   p.Bitmap.ConvertTo24();
   const QSize fit = FitToPane({p.Bitmap.Width(), p.Bitmap.Height()}, pane);
   if (!fit.isEmpty()) edit::ResizeBitmap(p.Bitmap, fit.width(), fit.height());

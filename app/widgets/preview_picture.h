@@ -18,8 +18,8 @@ struct TPreviewPicture {
   int FullHeight = 0;
 };
 
-// JPEG: reduced by the decoder's scale; BMP and everything else (through the plain
-// loader): reduced by averaging blocks of 8 × 8, 4 × 4 or 2 × 2 pixels. Throws
+// Decoded through catalog::LoadPictureFile: a JPEG reduced by the decoder's scale,
+// everything else reduced by averaging blocks of 8 × 8, 4 × 4 or 2 × 2 pixels. Throws
 // graphics::EInvalidGraphic (or EImageTooLarge) when the file cannot be read.
 TPreviewPicture LoadPreviewPicture(const QString& path, QSize pane, catalog::TImgPlugins* plugins);
 

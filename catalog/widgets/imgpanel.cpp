@@ -15,6 +15,7 @@
 #include <unordered_set>
 
 #include "catalog/img_util.h"
+#include "catalog/widgets/small_icon_mark.h"
 #include "platform/shell_icons.h"
 
 namespace catalog {
@@ -61,20 +62,6 @@ QString captionText(QString s) {
 }
 
 }  // namespace
-
-void DrawSmallIconMark(QImage& cell, const QImage& icon, TIconPosition pos, int space) {
-  const int W = cell.width(), H = cell.height(), s = 16;
-  QPoint at;
-  switch (pos) {
-    case TIconPosition::iipLeftTop: at = QPoint(0, 0); break;
-    case TIconPosition::iipLeftBottom: at = QPoint(0, H - space - s); break;
-    case TIconPosition::iipRightTop: at = QPoint(W - space - s, 0); break;
-    case TIconPosition::iipRightBottom: at = QPoint(W - space - s, H - space - s); break;
-    case TIconPosition::iipNone: return;
-  }
-  QPainter p(&cell);
-  p.drawImage(QRect(at, QSize(s, s)), icon);
-}
 
 TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
   resize(250, 150);

@@ -38,6 +38,7 @@
 #include "catalog/panel_events.h"
 #include "catalog/panel_layout.h"
 #include "catalog/shell_item.h"
+#include "catalog/thumbnail_source.h"
 
 class QMenu;
 class QScrollBar;
@@ -110,24 +111,7 @@ struct TImgPanelPopupMenu {
   bool Enabled = true;
 };
 
-// Draws a 16 x 16 small icon onto a thumbnail cell of W x H at the corner pos names.
-void DrawSmallIconMark(QImage& cell, const QImage& icon, TIconPosition pos, int space);
-
-// The loader's side of the hand-over (see the header comment).
-class TThumbnailLoader {
- public:
-  virtual ~TThumbnailLoader() = default;
-  virtual void AddAndStart(int id, bool toEnd) = 0;
-  virtual void AddBatch(int id, bool toEnd) = 0;
-  virtual void ClearQueue() = 0;
-  virtual void Stop() = 0;
-  virtual void Restart() = 0;
-  virtual void JobDone() = 0;
-  // RefreshThumbnails: drop the cache entries of these files (after Stop).
-  virtual void ForgetCached(const QStringList& paths) { (void)paths; }
-};
-
-class TImgPanel : public QWidget, public TPanelItemsOwner {
+class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSource {
   Q_OBJECT
  public:
   explicit TImgPanel(QWidget* parent = nullptr);
@@ -226,6 +210,18 @@ class TImgPanel : public QWidget, public TPanelItemsOwner {
   TThumbnailLoader* Loader() const { return loader_; }
   void SetImageTypeTest(std::function<TImageType(const QString&)> test) { typeTest_ = std::move(test); }
   std::vector<int> VisibleFirstIds() const;
+  // TThumbnailSource
+  QObject* ThumbReceiver() override { return this; }
+  TPanelItems& ThumbItems() override { return items_; }
+  QSize ThumbBox() const override { return {viewImage_.ImageWidth, viewImage_.ImageHeight}; }
+  void ThumbImageLoad(TPanelItem* item) override {
+    if (OnImageLoad) OnImageLoad(this, item);
+  }
+  void ThumbSetLoader(TThumbnailLoader* loader, TImageTypeTest test) override {
+    SetLoader(loader);
+    SetImageTypeTest(std::move(test));
+  }
+  TThumbnailLoader* ThumbLoader() const override { return loader_; }
   // Stores a picture as the entry's thumbnail, marks it Loaded, records the source size and
   // redraws its cell. Returns the store index.
   int StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);

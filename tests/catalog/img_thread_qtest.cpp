@@ -2,11 +2,16 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <mutex>
 
 #include "catalog/img_thread.h"
 #include "catalog/img_util.h"
-#include "catalog/widgets/img_thread_file.h"
+#include "catalog/picture_file.h"
+#include "catalog/spi_hook.h"
+#include "catalog/img_thread_file.h"
+#include "catalog/widgets/small_icon_mark.h"
 #include "catalog/widgets/imgpanel.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
@@ -49,6 +54,33 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QVERIFY(f.open(QIODevice::WriteOnly));
   f.write(bytes);
 }
+
+// The user-interface thread's plug-in list, noting every thread that calls it: Susie
+// plug-ins need not be re-entrant, so no worker may call it too.
+class TThreadNotingPlugins : public TImgPlugins {
+ public:
+  TSPluginHook Hook;
+  int IndexOfSupporting(const QString& path) const override {
+    note();
+    return Hook.IndexOfSupporting(path);
+  }
+  int GetBitmap(const QString& path, graphics::TBitmap& bitmap) override {
+    note();
+    return Hook.GetBitmap(path, bitmap);
+  }
+  bool OnlyCalledFrom(QThread* thread) const {
+    std::lock_guard lock(mutex_);
+    return callers_.size() == 1 && callers_.contains(thread);
+  }
+
+ private:
+  void note() const {
+    std::lock_guard lock(mutex_);
+    callers_.insert(QThread::currentThread());
+  }
+  mutable std::mutex mutex_;
+  mutable QSet<QThread*> callers_;
+};
 
 }  // namespace
 
@@ -253,6 +285,48 @@ class ImgThreadTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
     owner.reset();
     QFile::remove(cache);
+  }
+
+  // The drawing's type test, the plain loader and settings changes on the user-interface
+  // thread while the worker decodes plug-in thumbnails: each side keeps to its own list.
+  void pluginThumbnailsBesideUserInterfaceDecodes() {
+    QTemporaryDir plugged;
+    const QStringList sources = {"pattern.gif", "pattern_interlaced.gif", "pattern.tga", "pattern_rle.tga"};
+    QStringList paths;
+    for (int copy = 0; copy < 6; ++copy)
+      for (const QString& name : sources) {
+        const QString path = plugged.filePath(QString("%1_%2").arg(copy).arg(name));
+        QVERIFY(QFile::copy(QStringLiteral(QIVO2_TEST_DATA "/spi/") + name, path));
+        paths << path;
+      }
+    TThreadNotingPlugins ui;
+    QVERIFY(ui.Hook.List.LoadFromAppDir() >= 2);
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    loader->Thumbnail().FileName = QFileInfo(plugged.path()).fileName();
+    loader->ImgUtil().SPlugin = &ui;
+    QVERIFY(loader->Plugins().List.LoadFromAppDir() >= 2);
+    panel->resize(2000, 2000);
+    panel->SetFolder(plugged.path());
+    QCOMPARE(panel->Count(), int(paths.size()));
+    auto allPluginThumbs = [&] {
+      for (int i = 0; i < panel->Count(); ++i)
+        if (!panel->Item(i)->Loaded || panel->Item(i)->ThumbIndex < 0) return false;
+      return true;
+    };
+    int round = 0;
+    while (!(allPluginThumbs() && !loader->Busy()) && round < 20000) {
+      const QString& path = paths[round % paths.size()];
+      QCOMPARE(loader->ImgUtil().DetectType(path), TImageType::iitSusie);
+      QCOMPARE(LoadPictureFile(path, &ui).SourceWidth, 5);
+      loader->ImgUtil().AviFramePos = 10 + round % 50;
+      QCoreApplication::processEvents();
+      ++round;
+    }
+    QVERIFY(allPluginThumbs());
+    QVERIFY(ui.OnlyCalledFrom(QThread::currentThread()));
+    owner.reset();
   }
 
   void stopWhileWorking() {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -110,6 +111,30 @@ TEST_F(ConvertTool, SpecialFilesFailWithTheirReason) {
       << r.errorLines[0].toStdString();
   EXPECT_TRUE(r.errorLines[1].contains("dangling.bmp") && r.errorLines[1].contains("no such file"))
       << r.errorLines[1].toStdString();
+}
+
+TEST_F(ConvertTool, UndecodableInputsSayWhy) {
+  QDir(work.path()).mkdir("out");
+  QFile::copy(path("pic.bmp"), path("notes.xyz"));
+  QFile jpeg(path("broken.jpg"));
+  ASSERT_TRUE(jpeg.open(QIODevice::WriteOnly));
+  jpeg.write("\xFF\xD8 broken");
+  jpeg.close();
+  struct Case {
+    const char* input;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"notes.xyz", "not a picture format"},
+      {"broken.jpg", "JPEG"},
+  };
+  for (const Case& c : cases) {
+    const TRun r = run({c.input, "--format", "bmp", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 1) << c.input;
+    ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join('|').toStdString();
+    EXPECT_TRUE(r.errorLines[0].contains(c.input) && r.errorLines[0].contains(c.reason))
+        << r.errorLines[0].toStdString();
+  }
 }
 
 TEST_F(ConvertTool, ExistingTargetNeedsOverwrite) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "catalog/img_util_png.h"
 #include "decode/png_graphic.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
@@ -131,7 +132,7 @@ TEST_F(PictureLoader, FittedLoaderShrinksSmoothOrStretched) {
 }
 
 TEST(ImgCustomPNG, ClaimsPngByLowerCasedExtension) {
-  view::TImgCustomPNG loader;
+  catalog::TImgCustomPNG loader;
   struct Case {
     const char* path;
     bool claims;

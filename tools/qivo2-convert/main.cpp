@@ -16,9 +16,7 @@
 
 #include "platform/settings.h"
 #include "catalog/spi_hook.h"
-#include "decode/png_graphic.h"
 #include "edit/conversion.h"
-#include "graphics/picture_formats.h"
 #include "platform/app_folder.h"
 #include "platform/regular_file.h"
 #include "view/picture_loader.h"
@@ -233,24 +231,16 @@ int main(int argc, char** argv) {
     return usageError(QStringLiteral("give --format bmp, jpg or png: the output has no known picture extension"));
   }
 
-  graphics::RegisterBuiltinFormats();
-  decode::RegisterPngFormat();
   catalog::TSPluginHook plugins;  // the *.spi plug-ins beside the program
   plugins.List.LoadFromAppDir();
   const edit::TConvertSettings s = settingsFor(o);
-  // The plain loader of the program; when it fails on a format the
-  // registry knows, the registry's own error names the fault better.
+  // The plain loader of the program; its errors say why a file cannot be read.
   const edit::TPictureLoader loader = [&plugins](const QString& path) {
     if (const auto e = platform::CheckRegularFile(path); e != platform::FileError::None)
       throw graphics::EInvalidGraphic(QStringLiteral("Cannot open %1: %2").arg(path, openFailure(e)));
-    try {
-      graphics::TBitmap b;
-      view::LoadPicture(path, b, &plugins);
-      return b;
-    } catch (const graphics::EInvalidGraphic&) {
-      if (!graphics::TPictureFormats::Instance().ClassForExtension(QFileInfo(path).suffix())) throw;
-      return edit::LoadWithRegistry(path);
-    }
+    graphics::TBitmap b;
+    view::LoadPicture(path, b, &plugins);
+    return b;
   };
 
   if (toFolder) {

@@ -7,10 +7,9 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "app/color_value.h"
+#include "app/catalog_config.h"
 #include "app/folder_change.h"
 #include "platform/settings.h"
-#include "platform/settings_keys.h"
 #include "catalog/img_util.h"
 #include "catalog/img_util_png.h"
 #include "catalog/spi_hook.h"
@@ -20,7 +19,6 @@
 using namespace catalog;
 using app::CacheFileName;
 using app::CachePath;
-using app::ColorFromValue;
 
 namespace {
 
@@ -64,12 +62,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: qivo2-thumbs FOLDER...\n");
     return 2;
   }
-  namespace keys = settings::keys;
   const settings::TIniFile ini(platform::programFolder() + "/" + kProgram + ".ini");
-  int boxW = ini.Read(keys::CatalogAWidth), boxH = ini.Read(keys::CatalogAHeight);
-  // The catalogue's own limits for a damaged settings file.
-  if (boxW < 16 || boxW > 1024) boxW = keys::CatalogAWidth.def;
-  if (boxH < 16 || boxH > 1024) boxH = keys::CatalogAHeight.def;
+  const app::TCatalogConfig config = app::ReadCatalogConfig(ini);
+  const int boxW = config.Box.width(), boxH = config.Box.height();
   const QString cacheFolder = CachePath(platform::programFolder(), true);
   if (!QDir().mkpath(cacheFolder)) {
     std::fprintf(stderr, "qivo2-thumbs: cannot create %s\n", qPrintable(cacheFolder));
@@ -78,18 +73,13 @@ int main(int argc, char** argv) {
 
   TThumb thumb;
   thumb.Path = cacheFolder;
-  TImgCustomPNG png;
   TImgUtil util;
+  app::ConfigureImgUtil(util, config);
   util.Thumbnail = &thumb;
-  util.AutoThumb = true;
-  util.GetType = TGetType::igtPreview;
-  util.Performance = graphics::jpBestSpeed;
-  util.Custom = &png;
+  util.Custom = PngHandler();
   TSPluginHook plugins;
   plugins.List.LoadFromAppDir();
   util.SPlugin = &plugins;
-  const QColor colour = ColorFromValue(ini.Read(keys::CatalogColor));
-  if (colour.isValid()) util.BKColor = colour;
 
   Counts counts;
   QElapsedTimer timer;

@@ -1,0 +1,28 @@
+#include "app/catalog_config.h"
+
+#include "app/color_value.h"
+#include "platform/settings_keys.h"
+
+namespace app {
+
+namespace keys = settings::keys;
+
+TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini) {
+  TCatalogConfig c;
+  int w = ini.Read(keys::CatalogAWidth), h = ini.Read(keys::CatalogAHeight);
+  // A damaged file must not ask for empty or huge cells.
+  if (w < 16 || w > 1024) w = keys::CatalogAWidth.def;
+  if (h < 16 || h > 1024) h = keys::CatalogAHeight.def;
+  c.Box = QSize(w, h);
+  c.Colour = ColorFromValue(ini.Read(keys::CatalogColor));
+  return c;
+}
+
+void ConfigureImgUtil(catalog::TImgUtil& util, const TCatalogConfig& config) {
+  util.AutoThumb = true;
+  util.GetType = catalog::TGetType::igtPreview;
+  util.Performance = graphics::jpBestSpeed;
+  if (config.Colour.isValid()) util.BKColor = config.Colour;
+}
+
+}  // namespace app

@@ -1,0 +1,23 @@
+#pragma once
+// The catalogue's thumbnail settings from the settings file, shared by the main window and
+// qivo2-thumbs so that both make the same thumbnails (box, decoding mode, background).
+#include <QColor>
+#include <QSize>
+
+#include "catalog/img_util.h"
+#include "platform/settings.h"
+
+namespace app {
+
+struct TCatalogConfig {
+  QSize Box;      // [Catalog] AWidth x AHeight, held to 16..1024 each
+  QColor Colour;  // [Catalog] Color; invalid when none is set
+};
+
+TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini);
+
+// A thumbnail utility: cached, preview-scaled, fast JPEG decoding, the catalogue's colour
+// as the background of icons, metafiles and text.
+void ConfigureImgUtil(catalog::TImgUtil& util, const TCatalogConfig& config);
+
+}  // namespace app

@@ -1,0 +1,48 @@
+#include "catalog/img_thread_file.h"
+
+#include "catalog/shell_item.h"
+
+namespace catalog {
+
+TFileImage::TFileImage(TThumbnailSource* source) : TImgThreads(source->ThumbReceiver()), source_(source) {
+  util_.Thumbnail = &thumb_;
+  util_.AutoThumb = true;
+  util_.GetType = TGetType::igtPreview;
+}
+
+TFileImage::~TFileImage() {
+  TImgThreads::Stop();
+  if (source_ && source_->ThumbLoader() == this) source_->ThumbSetLoader(nullptr, {});
+}
+
+void TFileImage::Attach() {
+  // Drawing runs on the user-interface thread with its own utility; no worker reads it.
+  source_->ThumbSetLoader(this, [this](const QString& path) { return util_.DetectType(path); });
+}
+
+bool TFileImage::StartNext() {
+  const int id = TakeLast();
+  TPanelItems& items = source_->ThumbItems();
+  const int index = items.IndexOfId(id);
+  if (index < 0) return false;
+  TPanelItem* item = items.Item(index);
+  if (item->Loaded) return false;
+  source_->ThumbImageLoad(item);
+  // The entry list is read here, on the thread that owns it, never by the worker.
+  const bool image = items.IsImage(index);
+  const QSize box = source_->ThumbBox();
+  TImgJob job{util_.Settings(), &thumb_, &plugins_, util_.Custom};
+  worker_ = std::make_unique<TImgThread>(source_->ThumbReceiver(), item->GetParseName(), id, box.width(),
+                                         box.height(), std::move(job), !image);
+  return true;
+}
+
+void TFileImage::ForgetCached(const QStringList& paths) {
+  try {
+    thumb_.DeleteEntriesGrouped(paths);
+  } catch (const EThumbError&) {
+    // Not a cache file: nothing of ours to delete.
+  }
+}
+
+}  // namespace catalog
