@@ -479,7 +479,6 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
   if (findRecord(picturePath) >= 0 &&
       std::any_of(index_.begin(), index_.end(),
                   [&](const TThumbIndexRecord& r) { return r.Path == picturePath && r.FileTime == stamp.time; })) {
-    if (offset == fileSize) rememberFileIdentity();
     return true;
   }
   if (offset != fileSize && !file_->resize(offset)) return false;
