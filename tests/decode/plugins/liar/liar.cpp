@@ -7,6 +7,7 @@
 //   'H' 32 bits with bit-field masks missing
 #include <climits>
 #include <cstdlib>
+#include <malloc.h>
 #include <vector>
 
 #include "spi.h"
@@ -15,8 +16,21 @@
 namespace {
 const char* const kInfo[] = {"00IN", "Lying test plug-in", "*.lie", "Lies"};
 
+// A block of exactly `size` usable bytes: a larger chunk handed back by malloc would give
+// the host room to read what a lie leaves out (the masks of 'H').
+void* ExactBlock(size_t size) {
+  std::vector<void*> spares;
+  void* p = std::calloc(1, size);
+  while (p && malloc_usable_size(p) != size && spares.size() < 64) {
+    spares.push_back(p);
+    p = std::calloc(1, size);
+  }
+  for (void* s : spares) std::free(s);
+  return p;
+}
+
 SpiBitmapInfoHeader* Header(int w, int h, int bits, size_t extra = 0) {
-  auto* hd = static_cast<SpiBitmapInfoHeader*>(std::calloc(1, sizeof(SpiBitmapInfoHeader) + extra));
+  auto* hd = static_cast<SpiBitmapInfoHeader*>(ExactBlock(sizeof(SpiBitmapInfoHeader) + extra));
   hd->biSize = 40;
   hd->biWidth = w;
   hd->biHeight = h;
