@@ -7,7 +7,9 @@
 #include <QSet>
 #include <algorithm>
 #include <cstring>
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,9 +80,20 @@ PictureStamp pictureStamp(const QString& path) {
   return s;
 }
 
-QString tempNameFor(const QString& cacheName) {
+// A writer that waits longer than this many replacements of the file in a row gives up.
+constexpr int kLockAttempts = 64;
+
+// A hidden name of this process beside the cache file, made with O_EXCL: however the
+// folders are named, a rewrite never takes over another cache file.
+int createTempBeside(const QString& cacheName, QString& tmpName) {
   const QFileInfo fi(cacheName);
-  return fi.path() + "/" + fi.completeBaseName() + ".~tmp";
+  const QString stem = fi.path() + "/." + fi.fileName() + "." + QString::number(::getpid());
+  for (int n = 0; n < 100; ++n) {
+    tmpName = stem + (n ? "-" + QString::number(n) : QString()) + ".~tmp";
+    const int fd = ::open(QFile::encodeName(tmpName).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
 }
 
 bool syncAndClose(QFile& f) {
@@ -222,16 +235,60 @@ bool TThumb::fileIdentityMatches() const {
          indexInode_ == st.st_ino;
 }
 
-bool TThumb::createFile(const QString& name) {
-  file_ = std::make_unique<QFile>(name);
-  if (!file_->open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+bool TThumb::namesOpenFile(const QString& name) const {
+  struct stat open, named;
+  return file_ && ::fstat(file_->handle(), &open) == 0 &&
+         ::stat(QFile::encodeName(name).constData(), &named) == 0 && open.st_ino == named.st_ino &&
+         open.st_dev == named.st_dev;
+}
+
+bool TThumb::lockFile(const QString& name, TThumbOpenMode mode) {
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    // Always a fresh descriptor: what a stream read before the lock may be out of date.
     file_.reset();
-    return false;
+    const QFileInfo fi(name);
+    if (fi.exists() ? !fi.isFile() : mode == tomRead) return false;
+    file_ = std::make_unique<QFile>(name);
+    if (!file_->open(mode == tomRead ? QIODevice::ReadOnly : QIODevice::ReadWrite)) break;
+    int rc;
+    while ((rc = ::flock(file_->handle(), LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) break;
+    // A rewrite renames a new file over the one we waited on, or removes it.
+    if (namesOpenFile(name)) return true;
   }
+  file_.reset();
+  return false;
+}
+
+void TThumb::unlockFile() {
+  if (file_ && file_->isOpen()) ::flock(file_->handle(), LOCK_UN);
+}
+
+void TThumb::adoptIndex(const QString& name) {
+  if (indexFile_ != name || !fileIdentityMatches()) {
+    ClearIndex();
+    indexFile_ = name;
+    rememberFileIdentity();
+  }
+}
+
+bool TThumb::readOrStartLocked(const QString& name) {
+  const qint64 size = file_->size();
+  if (size > 0 && file_->seek(0) && readHeaderFromFile()) {
+    adoptIndex(name);
+    return true;
+  }
+  if (size > 0 && (magic_ != kThumbMagic || size < 4)) {
+    file_.reset();
+    throw EThumbError(notThumbnailMessage(name));
+  }
+  // Empty, or the magic is there but the header was cut short: start it afresh.
   header_ = TThumbFileHeader{};
   fillNameField(header_.Name);
   magic_ = kThumbMagic;
-  if (file_->write(serializeFileHeader(header_)) != kThumbFileHeaderSize || !file_->flush()) {
+  if (!file_->resize(0) || !file_->seek(0) || file_->write(serializeFileHeader(header_)) != kThumbFileHeaderSize ||
+      !file_->flush()) {
     file_.reset();
     return false;
   }
@@ -239,6 +296,13 @@ bool TThumb::createFile(const QString& name) {
   indexFile_ = name;
   rememberFileIdentity();
   return true;
+}
+
+bool TThumb::createFile(const QString& name) {
+  if (!lockFile(name, tomReadWrite)) return false;
+  const bool ok = readOrStartLocked(name);
+  unlockFile();
+  return ok;
 }
 
 bool TThumb::readHeaderFromFile() {
@@ -269,17 +333,11 @@ bool TThumb::openFile(const QString& name, TThumbOpenMode mode) {
         throw EThumbError(notThumbnailMessage(name));
       }
       // The magic is there but the header was cut short: only a writer starts it afresh.
-      if (mode == tomRead) {
-        file_.reset();
-        return false;
-      }
+      file_.reset();
+      if (mode == tomRead) return false;
       return createFile(name);
     }
-    if (indexFile_ != name || !fileIdentityMatches()) {
-      ClearIndex();
-      indexFile_ = name;
-      rememberFileIdentity();
-    }
+    adoptIndex(name);
     return true;
   }
   // Missing, or empty after a crash while it was being created.
@@ -290,7 +348,7 @@ bool TThumb::openFile(const QString& name, TThumbOpenMode mode) {
 bool TThumb::Open(const QString& picturePath, TThumbOpenMode mode) {
   const QString name = CacheFileName(picturePath);
   if (active_) {
-    if (file_ && activeName_ == name) return true;
+    if (file_ && activeName_ == name && namesOpenFile(name)) return true;
     if (file_) {
       file_->close();
       file_.reset();
@@ -387,15 +445,21 @@ bool TThumb::Read(const QString& picturePath, QByteArray& jpeg) {
 }
 
 bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
-  if (!Open(picturePath, tomReadWrite)) return false;
+  const QString name = CacheFileName(picturePath);
   struct Closer {
     TThumb* t;
-    ~Closer() { t->Close(); }
+    ~Closer() {
+      t->unlockFile();
+      t->Close();
+    }
   } closer{this};
+  // Count update and append are one step under the lock, so another writer never lands on
+  // the same offset and no entry is counted twice or lost.
+  if (!lockFile(name, tomReadWrite) || !readOrStartLocked(name)) return false;
+  if (active_) activeName_ = name;
 
   const QByteArray pathBytes = picturePath.toUtf8();
   const PictureStamp stamp = pictureStamp(picturePath);
-  const bool indexWasRight = fileIdentityMatches();
 
   // Walk what the index has not seen yet, so the index ends up complete and the new entry
   // lands right after the last whole one: a tail cut short by a crash is dropped, never
@@ -410,6 +474,12 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
       addRecord({offset, QString::fromUtf8(seenPath), seen.FileTime, seen.FileSize, next});
       offset = next;
     }
+  }
+  // Another writer may have stored this very picture while we made its thumbnail.
+  if (findRecord(picturePath) >= 0 &&
+      std::any_of(index_.begin(), index_.end(),
+                  [&](const TThumbIndexRecord& r) { return r.Path == picturePath && r.FileTime == stamp.time; })) {
+    return true;
   }
   if (offset != fileSize && !file_->resize(offset)) return false;
 
@@ -441,7 +511,8 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
 
   entry_ = h;
   addRecord({offset, picturePath, h.FileTime, h.FileSize, offset + record.size()});
-  if (indexWasRight) rememberFileIdentity();
+  // The whole file was walked under the lock: the index is complete.
+  rememberFileIdentity();
   return true;
 }
 
@@ -481,15 +552,14 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     ~Restore() { t->active_ = on; }
   } restore{this, wasActive};
 
+  // The lock is held from the first read to the rename, and closing the old file releases it.
+  if (!lockFile(cacheName, tomRead)) return false;
+  const int64_t fileSize = file_->size();
   // An empty file is one whose creation was cut short: nothing to delete from.
-  const QFileInfo info(cacheName);
-  if (!info.isFile() || info.size() == 0) return false;
-  file_ = std::make_unique<QFile>(cacheName);
-  if (!file_->open(QIODevice::ReadOnly)) {
+  if (fileSize == 0) {
     file_.reset();
     return false;
   }
-  const int64_t fileSize = file_->size();
   if (!readHeaderFromFile()) {
     const bool notOurs = magic_ != kThumbMagic;
     file_.reset();
@@ -525,19 +595,23 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     return false;
   }
 
-  const QString tmpName = tempNameFor(cacheName);
   if (kept.empty()) {
-    file_.reset();
-    QFile::remove(tmpName);
     QFile::remove(cacheName);
+    file_.reset();
     ClearIndex();
     indexFile_.clear();
     indexSize_ = -1;
     return removed > 0;
   }
 
-  QFile tmp(tmpName);
-  if (!tmp.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+  QString tmpName;
+  const int tmpFd = createTempBeside(cacheName, tmpName);
+  QFile tmp;
+  if (tmpFd < 0 || !tmp.open(tmpFd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    if (tmpFd >= 0) {
+      ::close(tmpFd);
+      QFile::remove(tmpName);
+    }
     file_.reset();
     return false;
   }
@@ -558,13 +632,14 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     newIndex.push_back({outOffset, QString::fromUtf8(k.path), k.h.FileTime, k.h.FileSize, outOffset + len});
     outOffset += len;
   }
-  file_.reset();
   ok = syncAndClose(tmp) && ok;
   if (!ok || ::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(cacheName).constData()) != 0) {
     QFile::remove(tmpName);
+    file_.reset();
     return false;
   }
   syncFolder(QFileInfo(cacheName).path());
+  file_.reset();  // wakes writers waiting on the old file; they see the rename
 
   header_ = out;
   ClearIndex();

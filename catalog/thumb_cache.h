@@ -5,8 +5,14 @@
 //
 // Every length read from a file is checked against the file's size before anything is
 // allocated, so a damaged or hostile file only makes a read fail (or raises EThumbError
-// for a file that is not a cache file at all). Rewrites go through a ".~tmp" file that is
-// synced and renamed over the old one: at every moment one complete file exists.
+// for a file that is not a cache file at all). Rewrites go through a hidden ".~tmp" file of
+// their own that is synced and renamed over the old one: at every moment one complete file
+// exists.
+//
+// Several processes share cache files (two folders of one name share one). Every append
+// and rewrite holds an exclusive flock on the cache file from its first read to its last
+// write; the lock is never held while a picture is decoded. Readers take no lock and trust
+// no entry whose lengths leave the file.
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -121,6 +127,14 @@ class TThumb {
   bool openFile(const QString& name, TThumbOpenMode mode);
   bool readHeaderFromFile();
   bool createFile(const QString& name);
+  // Opens name afresh and locks it; false when it is missing (tomRead) or cannot be had.
+  bool lockFile(const QString& name, TThumbOpenMode mode);
+  void unlockFile();
+  bool namesOpenFile(const QString& name) const;
+  // With the lock held: the header as it is now, or a new file when it is empty or its
+  // header was cut short. Throws EThumbError for a file that is not a cache file.
+  bool readOrStartLocked(const QString& name);
+  void adoptIndex(const QString& name);
   void rememberFileIdentity();
   bool fileIdentityMatches() const;
   int findRecord(const QString& path) const;

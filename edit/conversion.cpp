@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -199,6 +200,7 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
                                const TConvertSettings& s, const TConvertHooks& hooks) {
   TConvertRunResult run;
   const QDir dir(folder);
+  QHash<QString, QString> writtenFrom;  // target -> source, in this run
   for (const QString& source : sources) {
     TConvertOutcome& out = run.Outcomes.emplace_back();
     out.Source = source;
@@ -215,9 +217,13 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
     const QString name = ConvertTargetName(source, format);
     out.Target = dir.filePath(name);
     const QFileInfo existing(out.Target);
+    const QString earlier = writtenFrom.value(out.Target);
     if (existing.exists() || existing.isSymLink()) {
       if (!hooks.AskOverwrite || !hooks.AskOverwrite(name)) {
-        out.Reason = QStringLiteral("%1 already exists; the run stopped").arg(out.Target);
+        out.Reason = earlier.isEmpty()
+                         ? QStringLiteral("%1 already exists; the run stopped").arg(out.Target)
+                         : QStringLiteral("%1 was written from %2 earlier in this run; the run stopped")
+                               .arg(out.Target, earlier);
         run.Stopped = true;
         continue;
       }
@@ -226,6 +232,8 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
     try {
       ConvertFile(source, out.Target, format, s, hooks.Loader ? hooks.Loader : TPictureLoader(LoadWithRegistry));
       out.Status = csConverted;
+      out.Replaced = earlier;
+      writtenFrom.insert(out.Target, source);
     } catch (const std::exception& e) {
       out.Status = csFailed;
       out.Reason = QString::fromUtf8(e.what());

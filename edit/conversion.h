@@ -82,6 +82,8 @@ struct TConvertOutcome {
   QString Target;
   TConvertStatus Status = csNotReached;
   QString Reason;
+  // The source whose output of this same run this one replaced (two sources of one name).
+  QString Replaced;
 };
 
 struct TConvertHooks {

@@ -36,7 +36,7 @@ extern "C" {
 #define SPI_ALL_RIGHT 0
 #define SPI_ABORT 1
 #define SPI_NOT_SUPPORT 2
-#define SPI_OUT_OF_ORDER 3 /* data broken */
+#define SPI_OUT_OF_ORDER 3 /* data broken, also a picture whose file ends early */
 #define SPI_NO_MEMORY 4
 #define SPI_MEMORY_ERROR 5
 #define SPI_FILE_READ_ERROR 6

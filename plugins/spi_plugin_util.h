@@ -80,6 +80,13 @@ inline size_t AllocDib24(int32_t width, int32_t height, size_t bitsSize, void** 
   return height > 0 ? bitsSize / size_t(height) : 0;
 }
 
+// Frees the two result handles of a call that ends in an error: the host gets none.
+inline void FreeDib(void** info, void** bits) {
+  std::free(*info);
+  std::free(*bits);
+  *info = *bits = nullptr;
+}
+
 }  // namespace spi_util
 
 #endif

@@ -136,21 +136,19 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   std::vector<GifByteType> line(*lineSize);
   static constexpr int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
   const int passes = d.Interlace ? 4 : 1;
-  bool ok = true;
-  for (int pass = 0; pass < passes && ok; ++pass) {
+  for (int pass = 0; pass < passes; ++pass) {
     const int start = d.Interlace ? kStart[pass] : 0, step = d.Interlace ? kStep[pass] : 1;
     for (int y = start; y < d.Height; y += step) {
+      // A frame cut short is broken data, not a picture with background where the rest was.
       if (DGifGetLine(gif.get(), line.data(), d.Width) != GIF_OK) {
-        ok = false;  // truncated: keep what was read
-        break;
+        spi_util::FreeDib(info, bits);
+        return SPI_OUT_OF_ORDER;
       }
       PutRow(line.data(), y, d, map, transparent, canvasW, canvasH, out, stride);
     }
   }
   if (progress && progress(d.Height, d.Height, lData)) {
-    std::free(*info);
-    std::free(*bits);
-    *info = *bits = nullptr;
+    spi_util::FreeDib(info, bits);
     return SPI_ABORT;
   }
   return SPI_ALL_RIGHT;

@@ -11,8 +11,8 @@ namespace ifgif {
 bool LooksLikeGif(const uint8_t* head, size_t size);
 // Screen size and depth of the picture; false when giflib rejects the file.
 bool ReadInfo(const uint8_t* data, size_t size, SpiPictureInfo& info);
-// SPI_ALL_RIGHT and the picture in two malloc'd handles, or an SPI error code. A
-// truncated frame keeps the rows read so far.
+// SPI_ALL_RIGHT and the picture in two malloc'd handles, or an SPI error code. A frame
+// cut short is SPI_OUT_OF_ORDER, with no handles.
 int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t maxBytes,
            SPI_PROGRESS progress = nullptr, long lData = 0);
 

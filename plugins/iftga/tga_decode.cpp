@@ -85,32 +85,36 @@ class Canvas {
   size_t next_ = 0;
 };
 
-void DecodeRaw(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
+// Both return false when the data ends before the picture is complete.
+bool DecodeRaw(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
   while (out.Left()) {
     const uint8_t* p = r.take(bpp);
-    if (!p) return;
+    if (!p) return false;
     out.Put(fn(p, c));
   }
+  return true;
 }
 
-void DecodeRle(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
+bool DecodeRle(spi_util::ByteReader& r, size_t bpp, PixelFn fn, const Context& c, Canvas& out) {
   uint8_t packet;
-  while (out.Left() && r.u8(packet)) {
+  while (out.Left()) {
+    if (!r.u8(packet)) return false;
     // A packet never runs past the picture.
     const size_t n = std::min<size_t>((packet & 0x7F) + 1, out.Left());
     if (packet & 0x80) {
       const uint8_t* p = r.take(bpp);
-      if (!p) return;
+      if (!p) return false;
       const Bgr v = fn(p, c);
       for (size_t i = 0; i < n; ++i) out.Put(v);
     } else {
       for (size_t i = 0; i < n; ++i) {
         const uint8_t* p = r.take(bpp);
-        if (!p) return;
+        if (!p) return false;
         out.Put(fn(p, c));
       }
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -164,14 +168,14 @@ int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t 
   Canvas canvas(h, static_cast<uint8_t*>(*bits), stride);
   const Context ctx{&map, h.colorMapFirst};
   const PixelFn fn = FindPixelFn(h.imageType & 7, h.pixelDepth);
-  if (rle)
-    DecodeRle(r, bpp, fn, ctx, canvas);
-  else
-    DecodeRaw(r, bpp, fn, ctx, canvas);
+  const bool complete = rle ? DecodeRle(r, bpp, fn, ctx, canvas) : DecodeRaw(r, bpp, fn, ctx, canvas);
+  // A file cut short is broken data, not a picture with black where the rest was.
+  if (!complete) {
+    spi_util::FreeDib(info, bits);
+    return SPI_OUT_OF_ORDER;
+  }
   if (progress && progress(h.height, h.height, lData)) {
-    std::free(*info);
-    std::free(*bits);
-    *info = *bits = nullptr;
+    spi_util::FreeDib(info, bits);
     return SPI_ABORT;
   }
   return SPI_ALL_RIGHT;

@@ -21,8 +21,8 @@ bool ReadHeader(const uint8_t* data, size_t size, TgaHeader& h);
 
 // SPI_ALL_RIGHT and the picture in two malloc'd handles, or an SPI error code. maxBytes
 // caps the decoded pixel buffer. A run or a raw packet is clamped to what is left of the
-// picture; a colour-map index outside the map gives black; a truncated file leaves the
-// rest black.
+// picture; a colour-map index outside the map gives black; a file that ends before the
+// picture does is SPI_OUT_OF_ORDER, with no handles.
 int Decode(const uint8_t* data, size_t size, void** info, void** bits, uint64_t maxBytes,
            SPI_PROGRESS progress = nullptr, long lData = 0);
 

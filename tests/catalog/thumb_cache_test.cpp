@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <cstring>
 #include <csignal>
+#include <map>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +70,23 @@ double f64(const QByteArray& b, qsizetype at) {
   double d;
   std::memcpy(&d, &v, 8);
   return d;
+}
+
+// The entries of a well-formed cache file in file order, or nothing when a length leaves
+// the file or the count disagrees.
+std::optional<std::vector<std::pair<QByteArray, QByteArray>>> entriesOf(const QByteArray& f) {
+  if (f.size() < 24 || u32(f, 0) != 127) return std::nullopt;
+  std::vector<std::pair<QByteArray, QByteArray>> out;
+  qsizetype at = 24;
+  while (at < f.size()) {
+    if (f.size() - at < 56) return std::nullopt;
+    const qsizetype n = qsizetype(u32(f, at)), d = qsizetype(u32(f, at + 8));
+    if (n + d > f.size() - at - 56) return std::nullopt;
+    out.emplace_back(f.mid(at + 56, n), f.mid(at + 56 + n, d));
+    at += 56 + n + d;
+  }
+  if (out.size() != u32(f, 20)) return std::nullopt;
+  return out;
 }
 
 }  // namespace
@@ -340,17 +359,8 @@ TEST_F(ThumbCache, KilledRewriteLeavesACompleteFile) {
   QStringList paths;
   for (int i = 0; i < 40; ++i) paths << pic(QString("p%1.jpg").arg(i));
   auto wellFormed = [&](const QByteArray& f) {
-    if (f.size() < 24 || u32(f, 0) != 127) return false;
-    qsizetype at = 24;
-    uint32_t n = 0;
-    while (at < f.size()) {
-      if (f.size() - at < 56) return false;
-      const qsizetype len = 56 + qsizetype(u32(f, at)) + qsizetype(u32(f, at + 8));
-      if (len > f.size() - at) return false;
-      at += len;
-      ++n;
-    }
-    return n == u32(f, 20) && n > 0;
+    const auto entries = entriesOf(f);
+    return entries && !entries->empty();
   };
   for (int round = 0; round < 16; ++round) {
     QFile::remove(cacheFile());
@@ -369,5 +379,123 @@ TEST_F(ThumbCache, KilledRewriteLeavesACompleteFile) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(wellFormed(fileBytes())) << "round " << round;
+  }
+}
+
+// Folders "x" and "x.~tmp" have the cache files x.dat and x.~tmp; rewriting the first
+// must not go through the second.
+TEST_F(ThumbCache, RewriteOfOneFolderLeavesTheTmpNamedFolderAlone) {
+  TThumb tmpFolder;
+  tmpFolder.Path = thumb.Path;
+  tmpFolder.FileName = "x.~tmp";
+  thumb.FileName = "x";
+  const QString a = pic("a.jpg"), b = pic("b.jpg"), c = pic("c.jpg");
+  tmpFolder.Header().Width = 1;
+  ASSERT_TRUE(tmpFolder.Add(a, "A of x.~tmp"));
+  add(b, "B");
+  add(c, "C");
+  ASSERT_TRUE(thumb.DeleteEntry(b));
+  QByteArray data;
+  ASSERT_TRUE(tmpFolder.Read(a, data));
+  EXPECT_EQ(data, "A of x.~tmp");
+  ASSERT_TRUE(thumb.Read(c, data));
+  EXPECT_EQ(data, "C");
+  EXPECT_FALSE(thumb.Read(b, data));
+  // Nothing left behind, hidden or not.
+  EXPECT_EQ(QDir(thumb.Path).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"x.dat", "x.~tmp"}));
+}
+
+// Writers in other processes append to one cache file while another process rewrites it,
+// as two qivo2-thumbs on one folder, or two folders of one name, do.
+class RacingCacheWriters : public ThumbCache {
+ protected:
+  static constexpr int kWriters = 3, kOwn = 25, kShared = 6, kSeeded = 8;
+  // Distinct bytes per picture, of varied lengths, so a record holding another's bytes shows.
+  static QByteArray payload(const QString& path) {
+    const QByteArray key = path.toUtf8();
+    QByteArray out;
+    const int len = 100 + int(qChecksum(key) % 5000);
+    while (out.size() < len) out += key + '|';
+    return out.left(len);
+  }
+  QStringList own(int writer) {
+    QStringList out;
+    for (int i = 0; i < kOwn; ++i) out << pic(QString("w%1_%2.jpg").arg(writer).arg(i));
+    return out;
+  }
+  // Runs fn in a child process that starts when the parent closes the gate; returns its pid.
+  template <class Fn>
+  pid_t spawn(const int (&gate)[2], Fn fn) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      close(gate[1]);
+      char byte;
+      while (read(gate[0], &byte, 1) > 0) {
+      }
+      TThumb t;
+      t.Path = thumb.Path;
+      t.FileName = thumb.FileName;
+      t.Header().Width = 1;
+      _exit(fn(t) ? 0 : 1);
+    }
+    return pid;
+  }
+};
+
+TEST_F(RacingCacheWriters, EveryEntryKeepsItsOwnBytesOnce) {
+  QStringList shared, seeded;
+  for (int i = 0; i < kShared; ++i) shared << pic(QString("shared%1.jpg").arg(i));
+  for (int i = 0; i < kSeeded; ++i) seeded << pic(QString("seeded%1.jpg").arg(i));
+  std::vector<QStringList> owned;
+  for (int w = 0; w < kWriters; ++w) owned.push_back(own(w));
+  for (int round = 0; round < 8; ++round) {
+    SCOPED_TRACE(round);
+    QFile::remove(cacheFile());
+    for (const QString& p : seeded) add(p, payload(p));
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w)
+      children.push_back(spawn(gate, [&, w](TThumb& t) {
+        bool ok = true;
+        for (int i = 0; i < kOwn; ++i) {
+          ok = t.Add(owned[size_t(w)][i], payload(owned[size_t(w)][i])) && ok;
+          if (i % 4 == 0) ok = t.Add(shared[(i / 4 + w) % kShared], payload(shared[(i / 4 + w) % kShared])) && ok;
+        }
+        return ok;
+      }));
+    children.push_back(spawn(gate, [&](TThumb& t) {
+      bool ok = true;
+      for (const QString& p : seeded) ok = t.DeleteEntry(p) && ok;
+      return ok;
+    }));
+    close(gate[0]);
+    close(gate[1]);
+    for (pid_t c : children) {
+      int status = -1;
+      waitpid(c, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    const auto entries = entriesOf(fileBytes());
+    ASSERT_TRUE(entries) << "lengths or count do not match the file";
+    std::map<QByteArray, int> seen;
+    for (const auto& [path, data] : *entries) {
+      ++seen[path];
+      EXPECT_EQ(data, payload(QString::fromUtf8(path))) << path.constData();
+    }
+    QStringList expected = shared;
+    for (const QStringList& o : owned) expected += o;
+    EXPECT_EQ(seen.size(), size_t(expected.size()));
+    for (const QString& p : expected) EXPECT_EQ(seen[p.toUtf8()], 1) << p.toStdString();
+    for (const QString& p : seeded) EXPECT_EQ(seen.count(p.toUtf8()), 0u) << p.toStdString();
+    TThumb reader;
+    reader.Path = thumb.Path;
+    reader.FileName = thumb.FileName;
+    for (const QString& p : expected) {
+      QByteArray data;
+      EXPECT_TRUE(reader.Read(p, data) && data == payload(p)) << p.toStdString();
+    }
+    EXPECT_EQ(QDir(thumb.Path).entryList(QDir::Files | QDir::Hidden), QStringList({"pics.dat"}));
   }
 }

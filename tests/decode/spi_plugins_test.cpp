@@ -57,8 +57,6 @@ TEST_F(ShippedPluginsTest, EdgeFixtures) {
       {"rle_run_past_end.tga", 2, 2, {{0, 0, 10, 20, 30}, {1, 0, 10, 20, 30}, {0, 1, 10, 20, 30}, {1, 1, 10, 20, 30}}},
       // Indexes 5 and 255 of a 2-entry map are black.
       {"mapped_index_past_map.tga", 2, 2, {{0, 0, 0, 0, 255}, {1, 0, 0, 255, 0}, {0, 1, 0, 0, 0}, {1, 1, 0, 0, 0}}},
-      // Top-down, truncated after one pixel: the rest stays black.
-      {"truncated.tga", 2, 2, {{0, 0, 9, 8, 7}, {1, 0, 0, 0, 0}, {1, 1, 0, 0, 0}}},
       // The transparent pixel shows the background colour (red), not its own (black).
       {"transparent.gif", 3, 2, {{0, 0, 0, 0, 255}, {1, 0, 0, 0, 255}, {2, 1, 0, 0, 255}}},
   };
@@ -94,6 +92,33 @@ TEST_F(ShippedPluginsTest, DamagedFilesFailCleanly) {
   for (const auto& c : cases) {
     graphics::TBitmap bm;
     EXPECT_NE(list_.GetBitmap(WriteFile(dir.filePath(c.name), c.bytes), bm), 0) << c.name;
+  }
+}
+
+// A file that ends inside the picture is broken data: converting it must not give a
+// picture with black where the rest was.
+TEST_F(ShippedPluginsTest, FilesCutShortAreBrokenData) {
+  QTemporaryDir dir;
+  auto fixture = [](const char* name) {
+    QFile f(DataFile(name));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  };
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  } cases[] = {
+      {"truncated.tga", fixture("truncated.tga")},  // top-down raw, one pixel of four
+      {"raw.tga", fixture("pattern.tga").chopped(1)},
+      {"rle.tga", fixture("pattern_rle.tga").chopped(2)},
+      {"mapped_rle.tga", fixture("pattern_mapped_rle.tga").chopped(1)},
+      {"lzw_data.gif", fixture("pattern.gif").left(0x56)},
+      {"interlaced.gif", fixture("pattern_interlaced.gif").chopped(6)},
+  };
+  for (const auto& c : cases) {
+    graphics::TBitmap bm;
+    EXPECT_EQ(list_.GetBitmap(WriteFile(dir.filePath(c.name), c.bytes), bm), SPI_OUT_OF_ORDER) << c.name;
+    EXPECT_TRUE(bm.Empty()) << c.name;
   }
 }
 

@@ -255,6 +255,34 @@ TEST_F(ConvertRun, ExistingTargetsAskAndNoEndsTheRun) {
   EXPECT_EQ(digest(out("a.bmp")), kept);
 }
 
+// Two sources of one name in other folders: the second target is this run's own output.
+TEST_F(ConvertRun, ReplacingAnOutputOfTheSameRunIsNamed) {
+  QDir(src.path()).mkdir("a");
+  QDir(src.path()).mkdir("b");
+  writeBmp(in("a/x.bmp"), gradient(8, 8));
+  writeBmp(in("b/x.bmp"), gradient(4, 4));
+  writeBmp(out("old.bmp"), gradient(2, 2));
+  writeBmp(in("old.bmp"), gradient(6, 6));
+  TConvertHooks yes;
+  yes.AskOverwrite = [](const QString&) { return true; };
+  TConvertRunResult run = ConvertFiles({in("old.bmp"), in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, yes);
+  ASSERT_EQ(run.Outcomes.size(), 3u);
+  EXPECT_EQ(run.Outcomes[0].Replaced, QString());  // there before the run
+  EXPECT_EQ(run.Outcomes[1].Replaced, QString());
+  EXPECT_EQ(run.Outcomes[2].Status, csConverted);
+  EXPECT_EQ(run.Outcomes[2].Replaced, in("a/x.bmp"));
+  EXPECT_EQ(readBmp(out("x.bmp")).Width(), 4);
+
+  QFile::remove(out("x.bmp"));
+  TConvertHooks no;
+  no.AskOverwrite = [](const QString&) { return false; };
+  run = ConvertFiles({in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, no);
+  EXPECT_TRUE(run.Stopped);
+  EXPECT_EQ(run.Outcomes[1].Status, csNotReached);
+  EXPECT_NE(run.Outcomes[1].Reason.indexOf("a/x.bmp earlier in this run"), -1) << run.Outcomes[1].Reason.toStdString();
+  EXPECT_EQ(readBmp(out("x.bmp")).Width(), 8);
+}
+
 TEST_F(ConvertRun, SourceFolderAsTargetRewritesFromItsOwnPicture) {
   const TBitmap pic = gradient(6, 3);
   writeBmp(in("self.bmp"), pic);

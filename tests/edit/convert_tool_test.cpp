@@ -155,6 +155,36 @@ TEST_F(ConvertTool, ExistingTargetNeedsOverwrite) {
   EXPECT_FALSE(QFile::exists(path("out/other.bmp")));
 }
 
+// a/x.bmp and b/x.bmp into one folder: the second target is the run's own first output.
+TEST_F(ConvertTool, SecondInputOfOneNameNeverReplacesSilently) {
+  QDir(work.path()).mkpath("a");
+  QDir(work.path()).mkpath("b");
+  QFile::copy(path("pic.bmp"), path("a/x.bmp"));
+  TBitmap small(10, 5);
+  graphics::TBMPGraphic(small).SaveToFile(path("b/x.bmp"));
+  struct Case {
+    QStringList extra;
+    int exitCode;
+    QSize kept;
+    const char* line;
+  } cases[] = {
+      {{}, 1, {40, 30}, "earlier in this run; the run stopped"},
+      {{"--overwrite"}, 0, {10, 5}, "replaced"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exitCode);
+    QDir(path("out")).removeRecursively();
+    QDir(work.path()).mkdir("out");
+    const TRun r = run(QStringList{"a/x.bmp", "b/x.bmp", "--format", "bmp", "-o", "out"} + c.extra);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join('|').toStdString();
+    EXPECT_TRUE(r.errorLines[0].contains("b/x.bmp") && r.errorLines[0].contains("a/x.bmp") &&
+                r.errorLines[0].contains(c.line))
+        << r.errorLines[0].toStdString();
+    EXPECT_EQ(bmpSize("out/x.bmp"), c.kept);
+  }
+}
+
 TEST_F(ConvertTool, WithoutOptionsTheSettingsFileDecides) {
   QFile ini(home.filePath("qivo2.ini"));
   ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
@@ -190,6 +220,12 @@ TEST_F(ConvertTool, PluginFormatsLoadThroughTheShippedPlugins) {
   const TRun r = run({tga, "-o", "from_tga.bmp"});
   EXPECT_EQ(r.exitCode, 0) << r.errorLines.join('|').toStdString();
   EXPECT_FALSE(bmpSize("from_tga.bmp").isEmpty());
+
+  // A file that ends inside the picture is not converted into a partly black one.
+  const TRun cut = run({QStringLiteral(QIVO2_TEST_DATA "/spi/truncated.tga"), "-o", "from_cut.bmp"});
+  EXPECT_EQ(cut.exitCode, 1);
+  EXPECT_EQ(cut.errorLines.size(), 1) << cut.errorLines.join('|').toStdString();
+  EXPECT_FALSE(QFile::exists(path("from_cut.bmp")));
 }
 
 TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {

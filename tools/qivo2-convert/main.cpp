@@ -5,7 +5,9 @@
 // Inputs load as in the program: built-in formats, PNG and the Susie plug-ins (*.spi)
 // of the program folder. Settings not given as options come from QIVO2's settings file (the same keys as the
 // batch conversion), or from --settings FILE. An existing target is replaced only with
-// --overwrite; otherwise the run stops there, as answering "No" does in the program.
+// --overwrite; otherwise the run stops there, as answering "No" does in the program. Two
+// inputs of one name meet the same rule, and a line on stderr tells when the second one's
+// output replaced the first one's.
 // Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
 // 2 bad command line or output folder.
 #include <QDir>
@@ -195,6 +197,8 @@ QString openFailure(platform::FileError e) {
 int report(const edit::TConvertRunResult& run) {
   bool anyMissing = false;
   for (const auto& out : run.Outcomes) {
+    if (!out.Replaced.isEmpty())
+      say(QStringLiteral("%1: replaced %2, written from %3 earlier in this run").arg(out.Source, out.Target, out.Replaced));
     if (out.Status == edit::csConverted) continue;
     anyMissing = true;
     say(QStringLiteral("%1: not converted: %2").arg(out.Source, out.Reason));
