@@ -12,9 +12,9 @@
 #include "edit/image_ops.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/builtin_formats.h"
+#include "graphics/graphic.h"
 #include "graphics/image_size.h"
 #include "graphics/jpeg_image.h"
-#include "graphics/picture_formats.h"
 
 namespace edit {
 
@@ -134,11 +134,6 @@ QString ConvertConfirmationText(TConvertFormat format, const TConvertSettings& s
   return QString();
 }
 
-TBitmap LoadWithRegistry(const QString& path) {
-  auto graphic = graphics::TPictureFormats::Instance().LoadFromFile(path);
-  return std::move(graphic->Bitmap());
-}
-
 void PrepareConvertBitmap(TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s) {
   if (bitmap.Empty()) throw EInvalidGraphic(QStringLiteral("the picture is empty"));
   const QSize t = ConvertTargetSize(bitmap.Width(), bitmap.Height(), s.SizeMode, s.SizeValue);
@@ -197,7 +192,7 @@ void ConvertFile(const QString& source, const QString& target, TConvertFormat fo
 }
 
 TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
-                               const TConvertSettings& s, const TConvertHooks& hooks) {
+                               const TConvertSettings& s, const TPictureLoader& loader, const TConvertHooks& hooks) {
   TConvertRunResult run;
   const QDir dir(folder);
   QHash<QString, QString> writtenFrom;  // target -> source, in this run
@@ -230,7 +225,7 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
     }
     if (hooks.FileStarted) hooks.FileStarted(source);
     try {
-      ConvertFile(source, out.Target, format, s, hooks.Loader ? hooks.Loader : TPictureLoader(LoadWithRegistry));
+      ConvertFile(source, out.Target, format, s, loader);
       out.Status = csConverted;
       out.Replaced = earlier;
       writtenFrom.insert(out.Target, source);

@@ -55,10 +55,8 @@ QString ConvertTargetName(const QString& sourcePath, TConvertFormat format);
 QString ConvertConfirmationText(TConvertFormat format, const TConvertSettings& s);
 
 // Loads a whole picture into a bitmap; throws graphics::EInvalidGraphic when it cannot.
+// Callers pass the program's plain loader, so conversion reads what viewing reads.
 using TPictureLoader = std::function<graphics::TBitmap(const QString& path)>;
-// The picture-format registry's load by file name (the batch-conversion window passes
-// the main window's plain loader instead).
-graphics::TBitmap LoadWithRegistry(const QString& path);
 
 // Resize by the size mode, then the format's 256-colour reduction. Throws
 // graphics::EInvalidGraphic naming the reason (empty or too large target).
@@ -68,7 +66,7 @@ void WriteConvertedFile(const graphics::TBitmap& bitmap, TConvertFormat format, 
                         const QString& target);
 // Load, prepare and write one file. Throws graphics::EInvalidGraphic with the reason.
 void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
-                 const TPictureLoader& loader = LoadWithRegistry);
+                 const TPictureLoader& loader);
 
 enum TConvertStatus {
   csConverted,
@@ -92,7 +90,6 @@ struct TConvertHooks {
   // Around each file's work (the window shows its loading notice there).
   std::function<void(const QString& source)> FileStarted;
   std::function<void(const QString& source)> FileFinished;
-  TPictureLoader Loader = LoadWithRegistry;
 };
 
 struct TConvertRunResult {
@@ -103,6 +100,6 @@ struct TConvertRunResult {
 
 // Converts every source into folder, in order, as the batch conversion does.
 TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
-                               const TConvertSettings& s, const TConvertHooks& hooks);
+                               const TConvertSettings& s, const TPictureLoader& loader, const TConvertHooks& hooks);
 
 }  // namespace edit

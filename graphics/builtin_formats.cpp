@@ -2,19 +2,19 @@
 
 namespace graphics {
 
-std::optional<TBuiltinFormat> BuiltinFormatOf(const QString& ext) {
+std::span<const TBuiltinExtension> BuiltinExtensions() {
   using enum TBuiltinFormat;
-  struct Row {
-    const char* ext;
-    TBuiltinFormat format;
-  };
-  static constexpr Row kTable[] = {
+  static constexpr TBuiltinExtension kTable[] = {
       {"bmp", bfBmp},    {"jpg", bfJpeg},   {"jpeg", bfJpeg},          {"png", bfPng}, {"ico", bfIcon},
       {"cur", bfCursor}, {"ani", bfAnimatedCursor}, {"emf", bfEmf}, {"wmf", bfWmf},
   };
+  return kTable;
+}
+
+std::optional<TBuiltinFormat> BuiltinFormatOf(const QString& ext) {
   const QString key = (ext.startsWith('.') ? ext.mid(1) : ext).toLower();
-  for (const Row& r : kTable)
-    if (key == QLatin1String(r.ext)) return r.format;
+  for (const TBuiltinExtension& r : BuiltinExtensions())
+    if (key == QLatin1String(r.Ext)) return r.Format;
   return std::nullopt;
 }
 

@@ -4,10 +4,18 @@
 // icons all read it.
 #include <QString>
 #include <optional>
+#include <span>
 
 namespace graphics {
 
 enum class TBuiltinFormat { bfBmp, bfJpeg, bfPng, bfIcon, bfCursor, bfAnimatedCursor, bfEmf, bfWmf };
+
+struct TBuiltinExtension {
+  const char* Ext;  // lower case, no dot
+  TBuiltinFormat Format;
+};
+// Every built-in extension, in the order the picture registry lists them.
+std::span<const TBuiltinExtension> BuiltinExtensions();
 
 // ext in any case, with or without its leading dot ("JPG", ".jpeg"); none for another one.
 std::optional<TBuiltinFormat> BuiltinFormatOf(const QString& ext);

@@ -29,10 +29,4 @@ const TGraphicClass& IconGraphicClass() {
   return cls;
 }
 
-void RegisterIconFormat() {
-  auto& formats = TPictureFormats::Instance();
-  if (formats.ClassForExtension(QStringLiteral("ico")) != &IconGraphicClass())
-    formats.Register(QStringLiteral("ico"), QStringLiteral("Icons"), &IconGraphicClass());
-}
-
 }  // namespace graphics

@@ -13,7 +13,5 @@ class TIconGraphic : public TBitmapGraphic {
 };
 
 const TGraphicClass& IconGraphicClass();
-// Registers "ico" ("Icons").
-void RegisterIconFormat();
 
 }  // namespace graphics

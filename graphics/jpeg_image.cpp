@@ -5,7 +5,6 @@
 
 #include "graphics/image_size.h"
 #include "graphics/jpeg_codec.h"
-#include "graphics/picture_formats.h"
 #include "platform/regular_file.h"
 
 namespace graphics {
@@ -131,11 +130,9 @@ void TJPEGImage::SaveToStream(QIODevice& stream) const {
   if (stream.write(data) != data.size()) Throw("Cannot write the JPEG data");
 }
 
-void RegisterJpegFormat() {
+const TGraphicClass& JpegGraphicClass() {
   static const TGraphicClass cls{QStringLiteral("TJPEGImage"), [] { return std::make_unique<TJPEGImage>(); }};
-  auto& formats = TPictureFormats::Instance();
-  formats.Register(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), &cls);
-  formats.Register(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), &cls);
+  return cls;
 }
 
 }  // namespace graphics

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "graphics/graphic.h"
+#include "graphics/picture_formats.h"
 
 namespace graphics {
 
@@ -89,7 +90,6 @@ class TJPEGImage : public TBitmapGraphic {
   TJPEGPixelFormat pixelFormat_ = jf24Bit;
 };
 
-// Registers "jpg" and "jpeg" ("JPEG Image File") with TPictureFormats.
-void RegisterJpegFormat();
+const TGraphicClass& JpegGraphicClass();
 
 }  // namespace graphics

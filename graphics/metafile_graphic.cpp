@@ -203,12 +203,4 @@ const TGraphicClass& MetafileGraphicClass() {
   return cls;
 }
 
-void RegisterMetafileFormats() {
-  auto& formats = TPictureFormats::Instance();
-  if (formats.ClassForExtension(QStringLiteral("emf")) != &MetafileGraphicClass())
-    formats.Register(QStringLiteral("emf"), QStringLiteral("Enhanced Metafiles"), &MetafileGraphicClass());
-  if (formats.ClassForExtension(QStringLiteral("wmf")) != &MetafileGraphicClass())
-    formats.Register(QStringLiteral("wmf"), QStringLiteral("Metafiles"), &MetafileGraphicClass());
-}
-
 }  // namespace graphics

@@ -33,7 +33,5 @@ class TMetafileGraphic : public TBitmapGraphic {
 };
 
 const TGraphicClass& MetafileGraphicClass();
-// Registers "emf" ("Enhanced Metafiles") and "wmf" ("Metafiles").
-void RegisterMetafileFormats();
 
 }  // namespace graphics

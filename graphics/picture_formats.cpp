@@ -1,8 +1,10 @@
 #include "graphics/picture_formats.h"
 
 #include <QFileInfo>
+#include <optional>
 
 #include "graphics/bmp_graphic.h"
+#include "graphics/builtin_formats.h"
 #include "graphics/icon_graphic.h"
 #include "graphics/jpeg_image.h"
 #include "graphics/metafile_graphic.h"
@@ -76,14 +78,36 @@ void TPictureFormats::ResetForTesting() {
   entries_.clear();
 }
 
+namespace {
+struct TRegistryEntry {
+  const TGraphicClass* cls;
+  const char* description;
+};
+
+// The class and description a built-in format is registered under; none for formats this
+// library does not register (PNG is the decoder library's, the catalogue adds the cursors).
+std::optional<TRegistryEntry> RegistryEntryOf(TBuiltinFormat format) {
+  using enum TBuiltinFormat;
+  switch (format) {
+    case bfBmp: return TRegistryEntry{&BMPGraphicClass(), "Bitmaps"};
+    case bfJpeg: return TRegistryEntry{&JpegGraphicClass(), "JPEG Image File"};
+    case bfIcon: return TRegistryEntry{&IconGraphicClass(), "Icons"};
+    case bfEmf: return TRegistryEntry{&MetafileGraphicClass(), "Enhanced Metafiles"};
+    case bfWmf: return TRegistryEntry{&MetafileGraphicClass(), "Metafiles"};
+    case bfPng:
+    case bfCursor:
+    case bfAnimatedCursor: break;
+  }
+  return std::nullopt;
+}
+}  // namespace
+
 void RegisterBuiltinFormats() {
   auto& formats = TPictureFormats::Instance();
-  // Registering "bmp" again would move it to the end of the mask.
-  if (formats.ClassForExtension(QStringLiteral("bmp")) != &BMPGraphicClass())
-    formats.Register(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), &BMPGraphicClass());
-  RegisterJpegFormat();
-  RegisterIconFormat();
-  RegisterMetafileFormats();
+  // The same class registering again keeps its place in the mask.
+  for (const TBuiltinExtension& e : BuiltinExtensions())
+    if (const auto entry = RegistryEntryOf(e.Format))
+      formats.Register(QLatin1String(e.Ext), QString::fromLatin1(entry->description), entry->cls);
 }
 
 }  // namespace graphics

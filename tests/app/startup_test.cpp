@@ -1,5 +1,7 @@
 // The real executable: one instance per user, a stale lock after a crash, no display.
 #include "platform/settings.h"
+#include "graphics/bmp_graphic.h"
+#include "tests/support/special_files.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +43,9 @@ class StartupTest : public ::testing::Test {
       if (r.err >= 0) close(r.err);
   }
 
-  // display=false starts it with no display at all.
-  Child& start(bool display = true) {
+  // display=false starts it with no display at all; folder is its argument.
+  Child& start(bool display = true, const QString& folder = {}) {
+    const QByteArray argument = QFile::encodeName(folder);
     int p[2];
     EXPECT_EQ(pipe2(p, O_CLOEXEC), 0);
     const pid_t pid = fork();
@@ -57,7 +60,10 @@ class StartupTest : public ::testing::Test {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
       else
         unsetenv("QT_QPA_PLATFORM");
-      execl(QIVO2_EXE, QIVO2_EXE, static_cast<char*>(nullptr));
+      if (folder.isEmpty())
+        execl(QIVO2_EXE, QIVO2_EXE, static_cast<char*>(nullptr));
+      else
+        execl(QIVO2_EXE, QIVO2_EXE, argument.constData(), static_cast<char*>(nullptr));
       _exit(127);
     }
     close(p[1]);
@@ -90,9 +96,10 @@ class StartupTest : public ::testing::Test {
   }
 
   // The main window is created once "Temp" appears (after the lock was taken).
-  bool waitReady(int seconds = 60) {
+  bool waitReady(int seconds = 60) { return waitFor(home.path() + "/Temp", seconds); }
+  static bool waitFor(const QString& path, int seconds) {
     for (int i = 0; i < seconds * 20; ++i) {
-      if (QFileInfo::exists(home.path() + "/Temp")) return true;
+      if (QFileInfo::exists(path)) return true;
       usleep(50000);
     }
     return false;
@@ -140,6 +147,28 @@ TEST_F(StartupTest, LockOfACrashedInstanceDoesNotBlock) {
   EXPECT_TRUE(running(next));
   kill(next.pid, SIGTERM);
   EXPECT_EQ(waitExit(next, 60), 0);
+}
+
+TEST_F(StartupTest, FifosNamedLikeAPlugInAndAPictureDelayNothing) {
+  QTemporaryDir shown;
+  ASSERT_TRUE(shown.isValid());
+  const QString folder = QDir(shown.path()).canonicalPath();
+  graphics::TBMPGraphic(graphics::TBitmap(30, 20)).SaveToFile(folder + "/a.bmp");
+  SpecialFiles special;
+  special.Fifo(home.path() + "/zz.spi");
+  special.Fifo(folder + "/x.jpg");
+  Child* r = nullptr;
+  // The thumbnail of a.bmp in the folder's temporary cache file: the folder was shown.
+  const QString cacheFile = home.path() + "/Temp/" + QFileInfo(folder).fileName() + ".dat";
+  ASSERT_TRUE(special.FinishesWithoutBlocking([&] {
+    r = &start(true, folder);
+    EXPECT_TRUE(waitFor(cacheFile, 15)) << stderrOf(*r).toStdString();
+  }));
+  ASSERT_TRUE(running(*r));
+  kill(r->pid, SIGTERM);
+  EXPECT_EQ(waitExit(*r, 60), 0);
+  EXPECT_EQ(settings::TIniFile(ini).ReadString("Main", "RootPath", ""), folder);
+  EXPECT_FALSE(QFileInfo::exists(cacheFile));
 }
 
 TEST_F(StartupTest, NoDisplaySaysSoInOneLine) {

@@ -5,12 +5,13 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/settings.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
-#include "graphics/picture_formats.h"
+#include "view/picture_loader.h"
 
 using namespace edit;
 using graphics::TBitmap;
@@ -148,12 +149,15 @@ TEST(ConvertNames, TargetNamesAndSkippedKinds) {
 
 class ConvertRun : public testing::Test {
  protected:
-  void SetUp() override {
-    graphics::RegisterBuiltinFormats();
-    ASSERT_TRUE(src.isValid() && dst.isValid());
-  }
+  void SetUp() override { ASSERT_TRUE(src.isValid() && dst.isValid()); }
   QString in(const char* name) const { return src.filePath(name); }
   QString out(const char* name) const { return dst.filePath(name); }
+  // The program's plain loader, without plug-ins.
+  static TBitmap plain(const QString& path) {
+    TBitmap b;
+    view::LoadPicture(path, b, nullptr);
+    return b;
+  }
   QTemporaryDir src, dst;
 };
 
@@ -168,7 +172,7 @@ TEST_F(ConvertRun, ConvertsResizesAndReducesWithoutTouchingSources) {
   s.SizeMode = 4;
   s.SizeValue = 20;
   s.ReduceBMP = true;
-  const TConvertRunResult run = ConvertFiles({in("wide.bmp"), in("tall.jpg")}, dst.path(), cfBMP, s, {});
+  const TConvertRunResult run = ConvertFiles({in("wide.bmp"), in("tall.jpg")}, dst.path(), cfBMP, s, plain, {});
   ASSERT_EQ(run.Outcomes.size(), 2u);
   EXPECT_FALSE(run.NotProcessed);
   EXPECT_FALSE(run.Stopped);
@@ -187,7 +191,7 @@ TEST_F(ConvertRun, JpegOptionsReachTheFile) {
   s.Grayscale = true;
   s.SizeMode = 1;
   s.SizeValue = 200;
-  const TConvertRunResult run = ConvertFiles({in("a.bmp")}, dst.path(), cfJPEG, s, {});
+  const TConvertRunResult run = ConvertFiles({in("a.bmp")}, dst.path(), cfJPEG, s, plain, {});
   ASSERT_EQ(run.Outcomes[0].Status, csConverted) << run.Outcomes[0].Reason.toStdString();
   const auto info = graphics::ReadJpegInfoFromFile(out("a.jpg"));
   ASSERT_TRUE(info.has_value());
@@ -204,23 +208,44 @@ TEST_F(ConvertRun, FailuresAndSkipsGoOnAndAreReported) {
   bad.close();
   QFile::copy(in("good.bmp"), in("icon.ico"));
   writeBmp(in("flat.bmp"), gradient(1000, 1));
+  QFile::copy(in("good.bmp"), in("none.xyz"));  // a picture under a name no reader claims
 
   TConvertSettings s;
   s.SizeMode = 2;  // 1000 × 1 at width 100 has height 0
   s.SizeValue = 100;
   const TConvertRunResult run =
-      ConvertFiles({in("bad.bmp"), in("icon.ico"), in("flat.bmp"), in("good.bmp"), in("none.xyz")}, dst.path(), cfBMP,
-                   s, {});
+      ConvertFiles({in("bad.bmp"), in("icon.ico"), in("flat.bmp"), in("good.bmp"), in("none.xyz"), in("gone.bmp")},
+                   dst.path(), cfBMP, s, plain, {});
   EXPECT_TRUE(run.NotProcessed);
-  const TConvertStatus want[] = {csFailed, csSkipped, csFailed, csConverted, csFailed};
-  const char* reasons[] = {"Invalid BMP", "icons", "empty", "", "Unknown picture file extension"};
-  for (size_t i = 0; i < 5; ++i) {
+  const TConvertStatus want[] = {csFailed, csSkipped, csFailed, csConverted, csFailed, csFailed};
+  const char* reasons[] = {"Invalid BMP", "icons", "empty", "", "not a picture format", "gone.bmp"};
+  ASSERT_EQ(run.Outcomes.size(), std::size(want));
+  for (size_t i = 0; i < std::size(want); ++i) {
     EXPECT_EQ(run.Outcomes[i].Status, want[i]) << i;
     EXPECT_NE(run.Outcomes[i].Reason.indexOf(reasons[i]), -1) << run.Outcomes[i].Reason.toStdString();
   }
   EXPECT_FALSE(QFile::exists(out("bad.bmp")));
   EXPECT_FALSE(QFile::exists(out("icon.bmp")));
   EXPECT_TRUE(QFile::exists(out("good.bmp")));
+}
+
+TEST_F(ConvertRun, OnlyTheGivenLoaderReadsAndOnlyForFilesItConverts) {
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) writeBmp(in(name), gradient(8, 8));
+  QFile::copy(in("a.bmp"), in("icon.ico"));
+  writeBmp(out("b.bmp"), gradient(2, 2));  // b's target exists and the answer is no
+  QStringList loaded;
+  const TPictureLoader stand_in = [&](const QString& path) {
+    loaded << QFileInfo(path).fileName();
+    return gradient(5, 7);
+  };
+  TConvertHooks no;
+  no.AskOverwrite = [](const QString&) { return false; };
+  const TConvertRunResult run =
+      ConvertFiles({in("a.bmp"), in("icon.ico"), in("b.bmp"), in("c.bmp")}, dst.path(), cfBMP, {}, stand_in, no);
+  EXPECT_EQ(loaded, QStringList{"a.bmp"});
+  EXPECT_EQ(run.Outcomes[0].Status, csConverted);
+  EXPECT_EQ(QSize(readBmp(out("a.bmp")).Width(), readBmp(out("a.bmp")).Height()), QSize(5, 7));
+  EXPECT_TRUE(run.Stopped);
 }
 
 TEST_F(ConvertRun, ExistingTargetsAskAndNoEndsTheRun) {
@@ -234,14 +259,14 @@ TEST_F(ConvertRun, ExistingTargetsAskAndNoEndsTheRun) {
   QStringList asked;
   TConvertHooks yes;
   yes.AskOverwrite = [&](const QString& name) { asked << name; return true; };
-  TConvertRunResult run = ConvertFiles({in("a.bmp"), in("a.jpg")}, dst.path(), cfBMP, {}, yes);
+  TConvertRunResult run = ConvertFiles({in("a.bmp"), in("a.jpg")}, dst.path(), cfBMP, {}, plain, yes);
   EXPECT_EQ(asked, QStringList{"a.bmp"});
   EXPECT_EQ(readBmp(out("a.bmp")).Width(), 4);
 
   TConvertHooks no;
   no.AskOverwrite = [](const QString&) { return false; };
   const QByteArray kept = digest(out("a.bmp"));
-  run = ConvertFiles({in("a.bmp"), in("b.bmp")}, dst.path(), cfBMP, {}, no);
+  run = ConvertFiles({in("a.bmp"), in("b.bmp")}, dst.path(), cfBMP, {}, plain, no);
   EXPECT_TRUE(run.Stopped);
   EXPECT_FALSE(run.NotProcessed);
   EXPECT_EQ(run.Outcomes[0].Status, csNotReached);
@@ -250,7 +275,7 @@ TEST_F(ConvertRun, ExistingTargetsAskAndNoEndsTheRun) {
   EXPECT_FALSE(QFile::exists(out("b.bmp")));
 
   // No question asked at all counts as no: nothing is ever replaced silently.
-  run = ConvertFiles({in("a.bmp")}, dst.path(), cfBMP, {}, {});
+  run = ConvertFiles({in("a.bmp")}, dst.path(), cfBMP, {}, plain, {});
   EXPECT_TRUE(run.Stopped);
   EXPECT_EQ(digest(out("a.bmp")), kept);
 }
@@ -288,7 +313,7 @@ TEST_F(ConvertRun, SourceFolderAsTargetRewritesFromItsOwnPicture) {
   writeBmp(in("self.bmp"), pic);
   TConvertHooks yes;
   yes.AskOverwrite = [](const QString&) { return true; };
-  const TConvertRunResult run = ConvertFiles({in("self.bmp")}, src.path(), cfBMP, {}, yes);
+  const TConvertRunResult run = ConvertFiles({in("self.bmp")}, src.path(), cfBMP, {}, plain, yes);
   EXPECT_EQ(run.Outcomes[0].Status, csConverted);
   EXPECT_EQ(readBmp(in("self.bmp")), pic);
 }
@@ -307,7 +332,7 @@ TEST_F(ConvertRun, PngLevelInterlaceAndReductionReachTheFile) {
     s.ReducePNG = c.reduce;
     s.Interlace = c.interlace;
     s.Level = 12;  // outside 0..9: the codec's default
-    const TConvertRunResult run = ConvertFiles({in("a.bmp")}, dst.path(), cfPNG, s, yes);
+    const TConvertRunResult run = ConvertFiles({in("a.bmp")}, dst.path(), cfPNG, s, plain, yes);
     ASSERT_EQ(run.Outcomes[0].Status, csConverted) << run.Outcomes[0].Reason.toStdString();
     QFile f(out("a.png"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -327,7 +327,7 @@ TEST(JpegImage, MissingEndMarkerStillGivesThePicture) {
 }
 
 TEST(JpegImage, RegistersBothExtensionsAndLoadsByFileName) {
-  RegisterJpegFormat();
+  RegisterBuiltinFormats();
   auto& formats = TPictureFormats::Instance();
   ASSERT_NE(formats.ClassForExtension("JPG"), nullptr);
   EXPECT_EQ(formats.ClassForExtension("jpeg"), formats.ClassForExtension("jpg"));

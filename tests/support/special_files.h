@@ -3,6 +3,8 @@
 // socket, a dangling link. FinishesWithoutBlocking runs a call on another thread; when it
 // has not returned after a generous bound, every FIFO made here is opened for writing, which
 // releases a reader stuck in open() or dlopen(), and the call counts as blocked.
+// FinishesOnThisThread does the same for calls that must stay on their thread (widgets):
+// a watchdog thread does the releasing, which also frees the call's own worker threads.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -10,12 +12,14 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <future>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -59,21 +63,51 @@ class SpecialFiles {
   template <class Fn>
   bool FinishesWithoutBlocking(Fn&& fn) {
     auto done = std::async(std::launch::async, std::forward<Fn>(fn));
-    if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
+    if (done.wait_for(kBound) == std::future_status::ready) {
       done.get();
       return true;
     }
-    // A writer that comes and goes wakes a blocked open; the read after it sees the end.
-    do {
-      for (const QString& f : fifos_) {
-        const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) ::close(fd);
-      }
-    } while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
+    do ReleaseReaders();
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
     return false;
   }
 
+  template <class Fn>
+  bool FinishesOnThisThread(Fn&& fn) {
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::atomic<bool> blocked{false};
+    std::thread watchdog([&] {
+      if (done.wait_for(kBound) == std::future_status::ready) return;
+      blocked = true;
+      do ReleaseReaders();
+      while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
+    });
+    auto stop = [&] {
+      finished.set_value();
+      watchdog.join();
+    };
+    try {
+      std::forward<Fn>(fn)();
+    } catch (...) {
+      stop();
+      throw;
+    }
+    stop();
+    return !blocked;
+  }
+
  private:
+  static constexpr std::chrono::seconds kBound{20};
+
+  // A writer that comes and goes wakes a blocked open; the read after it sees the end.
+  void ReleaseReaders() const {
+    for (const QString& f : fifos_) {
+      const int fd = ::open(QFile::encodeName(f).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) ::close(fd);
+    }
+  }
+
   QStringList fifos_;
   std::vector<int> fds_;
 };

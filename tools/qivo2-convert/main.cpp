@@ -250,8 +250,7 @@ int main(int argc, char** argv) {
   if (toFolder) {
     edit::TConvertHooks hooks;
     hooks.AskOverwrite = [&](const QString&) { return o.overwrite; };
-    hooks.Loader = loader;
-    return report(edit::ConvertFiles(o.inputs, o.output, format, s, hooks));
+    return report(edit::ConvertFiles(o.inputs, o.output, format, s, loader, hooks));
   }
 
   // One input to a named file: the same steps with the caller's target name.

@@ -1,0 +1,62 @@
+// The qivo2-thumbs tool run from outside on a folder where picture names belong to special
+// files, and a FIFO named like a plug-in in the program folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "graphics/bmp_graphic.h"
+#include "graphics/jpeg_image.h"
+#include "tests/support/special_files.h"
+
+namespace {
+
+TEST(ThumbsTool, SpecialFilesDelayNothingAndOnlyPicturesGetThumbnails) {
+  QTemporaryDir home, shown;
+  ASSERT_TRUE(home.isValid() && shown.isValid());
+  const QString folder = QDir(shown.path()).canonicalPath();
+  graphics::TBMPGraphic(graphics::TBitmap(30, 20)).SaveToFile(folder + "/a.bmp");
+  graphics::TJPEGImage jpeg;
+  jpeg.Assign(graphics::TBitmap(40, 30));
+  jpeg.SaveToFile(folder + "/b.jpg");
+  SpecialFiles special;
+  special.Fifo(home.filePath("zz.spi"));
+  special.All(QDir(folder), ".jpg");
+  special.Fifo(folder + "/x.tga");
+  // A working link to a FIFO is listed as a file: it reaches the decoder and fails at once.
+  ASSERT_EQ(::symlink("fifo.jpg", QFile::encodeName(folder + "/link.jpg").constData()), 0);
+
+  // Output goes to files: the run happens off the test's thread, which has no event loop.
+  const QString outFile = home.filePath("out.txt"), errFile = home.filePath("err.txt");
+  int status = -1;
+  ASSERT_TRUE(special.FinishesWithoutBlocking([&] {
+    const QByteArray tool = QIVO2_THUMBS_TOOL, arg = QFile::encodeName(folder), homePath = QFile::encodeName(home.path());
+    const QByteArray outName = QFile::encodeName(outFile), errName = QFile::encodeName(errFile);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(::open(outName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      dup2(::open(errName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+      setenv("QIVO2_HOME", homePath.constData(), 1);
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      execl(tool.constData(), tool.constData(), arg.constData(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    waitpid(pid, &status, 0);
+  }));
+  const auto contents = [](const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QByteArray out = contents(outFile), err = contents(errFile);
+  const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  EXPECT_EQ(exitCode, 0) << err.toStdString();
+  EXPECT_TRUE(out.startsWith("made 2, valid in cache 0, failed 1,")) << out.toStdString();
+  EXPECT_TRUE(QFileInfo(home.filePath("Cache/" + QFileInfo(folder).fileName() + ".dat")).isFile());
+}
+
+}  // namespace
