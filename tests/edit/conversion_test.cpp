@@ -290,7 +290,7 @@ TEST_F(ConvertRun, ReplacingAnOutputOfTheSameRunIsNamed) {
   writeBmp(in("old.bmp"), gradient(6, 6));
   TConvertHooks yes;
   yes.AskOverwrite = [](const QString&) { return true; };
-  TConvertRunResult run = ConvertFiles({in("old.bmp"), in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, yes);
+  TConvertRunResult run = ConvertFiles({in("old.bmp"), in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, plain, yes);
   ASSERT_EQ(run.Outcomes.size(), 3u);
   EXPECT_EQ(run.Outcomes[0].Replaced, QString());  // there before the run
   EXPECT_EQ(run.Outcomes[1].Replaced, QString());
@@ -301,7 +301,7 @@ TEST_F(ConvertRun, ReplacingAnOutputOfTheSameRunIsNamed) {
   QFile::remove(out("x.bmp"));
   TConvertHooks no;
   no.AskOverwrite = [](const QString&) { return false; };
-  run = ConvertFiles({in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, no);
+  run = ConvertFiles({in("a/x.bmp"), in("b/x.bmp")}, dst.path(), cfBMP, {}, plain, no);
   EXPECT_TRUE(run.Stopped);
   EXPECT_EQ(run.Outcomes[1].Status, csNotReached);
   EXPECT_NE(run.Outcomes[1].Reason.indexOf("a/x.bmp earlier in this run"), -1) << run.Outcomes[1].Reason.toStdString();
