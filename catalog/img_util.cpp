@@ -10,6 +10,10 @@
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <optional>
 #include <span>
 
@@ -23,6 +27,7 @@
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
 #include "platform/regular_file.h"
+#include "platform/source_bytes.h"
 
 namespace catalog {
 
@@ -32,8 +37,6 @@ std::atomic<int> TImgUtil::decoderCalls_{0};
 
 namespace {
 
-// Largest file read whole into memory for one picture.
-constexpr qint64 kMaxPictureFileBytes = qint64(512) << 20;
 // HTML and e-mail files beyond this are shown by their beginning only.
 constexpr qint64 kMaxDocumentBytes = qint64(1) << 20;
 constexpr int kTextBlock = 1024;
@@ -121,6 +124,23 @@ QString emailAsText(const QByteArray& raw) {
     }
   }
   return head + "\n\n" + body;
+}
+
+// The system's reason why `name` cannot be written, found by trying: the cache file
+// reports only that it failed.
+QString whyNotWritable(const QString& name) {
+  const QByteArray n = QFile::encodeName(name);
+  int fd = ::open(n.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  bool created = false;
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(n.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    created = fd >= 0;
+  }
+  const int err = errno;
+  if (fd < 0) return QString::fromLocal8Bit(std::strerror(err));
+  ::close(fd);
+  if (created) ::unlink(n.constData());
+  return QStringLiteral("writing failed");
 }
 
 QString failureText(TImageType type, int result) {
@@ -295,6 +315,8 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   IconCount = 0;
   Bitmap = TBitmap();
   LastError.clear();
+  CacheUse = ctNone;
+  CacheError.clear();
   const QFileInfo fi(path);
   if (!fi.isFile() && !fi.isDir()) {
     LastError = QStringLiteral("Cannot open file %1").arg(path);
@@ -309,7 +331,10 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
     return 0;
   }
   const bool useCache = GetType != TGetType::igtNormal && AutoThumb && Thumbnail;
-  if (useCache && loadFromCache(path, boxWidth, boxHeight)) return 0;
+  if (useCache && loadFromCache(path, boxWidth, boxHeight)) {
+    CacheUse = ctRead;
+    return 0;
+  }
 
   int result;
   ++decoderCalls_;
@@ -360,10 +385,18 @@ void TImgUtil::writeToCache(const QString& path) {
     h.SourceWidth = uint32_t(std::max(SourceWidth, 0));
     h.SourceHeight = uint32_t(std::max(SourceHeight, 0));
     h.Reserved = 0;
-    Thumbnail->Add(path, data);
-  } catch (...) {
-    // The thumbnail is made; only its cache copy is lost.
+    if (Thumbnail->Add(path, data)) {
+      CacheUse = ctWritten;
+      return;
+    }
+    CacheError = whyNotWritable(Thumbnail->CacheFileName(path));
+  } catch (const EThumbError&) {
+    CacheError = QStringLiteral("it is not a thumbnail cache file");
+  } catch (const std::exception& e) {
+    CacheError = QString::fromUtf8(e.what());
   }
+  // The thumbnail is made; only its cache copy is lost.
+  CacheUse = ctNotWritten;
 }
 
 void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
@@ -384,9 +417,10 @@ void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
 }
 
 int TImgUtil::decodeBmp(const QString& path, int W, int H) {
-  const auto data = readFile(path, kMaxPictureFileBytes);
+  // Mapped, not read: only the pages the decoder touches cost memory.
+  const auto data = platform::SourceBytes::MapFile(path);
   if (!data) return -1;
-  Bitmap = graphics::ReadBMP(std::span(reinterpret_cast<const uint8_t*>(data->constData()), size_t(data->size())));
+  Bitmap = graphics::ReadBMP(data.Span());
   Bitmap.ConvertTo24();
   SourceWidth = Bitmap.Width();
   SourceHeight = Bitmap.Height();
@@ -413,9 +447,9 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
 }
 
 int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
-  const auto data = readFile(path, kMaxPictureFileBytes);
+  const auto data = platform::SourceBytes::MapFile(path);
   if (!data) return -1;
-  jpegFromMemory(*data, W, H);
+  jpegFromMemory(QByteArray::fromRawData(data.Data(), qsizetype(data.Size())), W, H);
   return 0;
 }
 

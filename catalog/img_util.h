@@ -95,6 +95,10 @@ class TImgUtil {
   std::function<graphics::TJPEGScale(int width, int height)> NormalJpegScale;
   // Why the last Load gave no picture (empty after a decode).
   QString LastError;
+  // What the last Load did with the cache file; with ctNotWritten, CacheError says why.
+  enum TCacheUse { ctNone, ctRead, ctWritten, ctNotWritten };
+  TCacheUse CacheUse = ctNone;
+  QString CacheError;
 
   // status (optional): 0 when recognised, 3 when not.
   TImageType DetectType(const QString& path, int* status = nullptr) const;

@@ -1,11 +1,18 @@
 #include "decode/png_custom_stream.h"
 
+#include "graphics/graphic.h"
+
 namespace decode {
 
-TQVCustomReadStream::TQVCustomReadStream(QIODevice& source) : source_(source) {
-  start_ = source.isSequential() ? 0 : source.pos();
-  bytes_ = source.readAll();
-  reader_ = platform::ByteReader(bytes_.constData(), size_t(bytes_.size()));
+platform::ByteReader& TQVCustomReadStream::Reader(QByteArrayView signature) {
+  if (!taken_) {
+    taken_ = true;
+    start_ = source_.isSequential() ? 0 : source_.pos();
+    bytes_ = platform::SourceBytes::FromDevice(source_, signature);
+    if (!bytes_) throw graphics::EInvalidGraphic(bytes_.Why());
+    reader_ = platform::ByteReader(bytes_.Data(), bytes_.Size());
+  }
+  return reader_;
 }
 
 void TQVCustomReadStream::Finish() {

@@ -1,34 +1,40 @@
 #pragma once
 // Generic read and write streams under the picture codecs. A read stream takes the bytes
-// left in a device and hands them out through a bounded reader; a write stream pushes
-// bytes to a device and reports a short write.
+// left in a device (mapped for a regular file, bounded otherwise) and hands them out through
+// a bounded reader; a write stream pushes bytes to a device and reports a short write.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <cstddef>
 #include <cstdint>
 
 #include "graphics/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/source_bytes.h"
 
 namespace decode {
 
 class TQVCustomReadStream {
  public:
-  // Reads everything left in source. On a random-access device Finish() later puts the
+  // Nothing is read until Reader(). On a random-access device Finish() later puts the
   // device's position just past the bytes the codec consumed.
-  explicit TQVCustomReadStream(QIODevice& source);
+  explicit TQVCustomReadStream(QIODevice& source) : source_(source) {}
   virtual ~TQVCustomReadStream() = default;
   TQVCustomReadStream(const TQVCustomReadStream&) = delete;
   TQVCustomReadStream& operator=(const TQVCustomReadStream&) = delete;
 
-  platform::ByteReader& Reader() { return reader_; }
+  // The bytes left in the source, taken on the first call. Leading bytes other than
+  // `signature` are all it holds then. Throws graphics::EInvalidGraphic when a device that
+  // is no regular file holds more than platform::kMaxStreamBytes.
+  platform::ByteReader& Reader(QByteArrayView signature = {});
   // Leaves the device just after the consumed bytes (when it can seek).
   void Finish();
 
  private:
   QIODevice& source_;
   qint64 start_ = 0;
-  QByteArray bytes_;
+  platform::SourceBytes bytes_;
+  bool taken_ = false;
   platform::ByteReader reader_;
 };
 

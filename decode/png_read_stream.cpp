@@ -118,7 +118,8 @@ void decodeImage(const TPNGReadState& s, graphics::TBitmap& bitmap, graphics::TB
 }  // namespace
 
 void TQVPNGReadStream::Read(graphics::TBitmap& bitmap, graphics::TBitmap& mask) {
-  platform::ByteReader& r = Reader();
+  platform::ByteReader& r =
+      Reader(CheckSignature ? QByteArrayView(kSignature, sizeof kSignature) : QByteArrayView());
   if (CheckSignature) {
     uint8_t signature[8];
     if (!r.bytes(signature, 8) || std::memcmp(signature, kSignature, 8) != 0) throw EQVPNG(png_msg::kNotPng);

@@ -1,12 +1,12 @@
 #include "decode/spi_graphic.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <cstring>
 
 #include "platform/regular_file.h"
+#include "platform/source_bytes.h"
 
 namespace decode {
 
@@ -135,15 +135,10 @@ bool TInSPIAbleFromFile::SourceAt(long offset, TSource& src) const {
 }
 
 TInSPIAbleFromStream::TInSPIAbleFromStream(QIODevice& stream, const QString& fileName) : TInSPIAbleData(fileName) {
-  if (auto* buffer = qobject_cast<QBuffer*>(&stream)) {
-    const qint64 pos = std::clamp<qint64>(buffer->pos(), 0, buffer->data().size());
-    memory_ = buffer->data().constData() + pos;
-    size_ = buffer->data().size() - pos;
-  } else {
-    owned_ = stream.readAll();
-    memory_ = owned_.constData();
-    size_ = owned_.size();
-  }
+  // A device past the cap gives no bytes: no plug-in is asked, the picture is not decoded.
+  owned_ = platform::SourceBytes::FromDevice(stream);
+  memory_ = owned_.Data();
+  size_ = qint64(owned_.Size());
 }
 
 size_t TInSPIAbleFromStream::ReadHeader(uint8_t* buf, size_t n) {

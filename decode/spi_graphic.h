@@ -16,6 +16,7 @@
 
 #include "decode/spi_host.h"
 #include "decode/spi_support.h"
+#include "platform/source_bytes.h"
 #include "graphics/graphic.h"
 
 class QPainter;
@@ -94,8 +95,9 @@ class TInSPIAbleFromFile : public TInSPIAbleData {
   qint64 size_ = 0;
 };
 
-// Memory source: a QBuffer's bytes are used in place, any other stream is copied once.
-// Reads from the stream's current position to its end.
+// Memory source: a QBuffer's bytes are used in place, a regular file is mapped, any other
+// stream is copied once, up to platform::kMaxStreamBytes. Reads from the stream's current
+// position to its end.
 class TInSPIAbleFromStream : public TInSPIAbleData {
  public:
   TInSPIAbleFromStream(QIODevice& stream, const QString& fileName);
@@ -105,7 +107,7 @@ class TInSPIAbleFromStream : public TInSPIAbleData {
   bool SourceAt(long offset, TSource& src) const override;
 
  private:
-  QByteArray owned_;
+  platform::SourceBytes owned_;
   const char* memory_ = nullptr;
   qint64 size_ = 0;
 };

@@ -85,7 +85,7 @@ int TSPlugin::LoadFolder(const QString& folder) {
   const auto entries = QDir(base).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
   for (const QFileInfo& fi : entries) {
     const QString name = fi.fileName();
-    if (name.startsWith('.') || !name.toLower().contains(QLatin1String(".spi"))) continue;
+    if (name.startsWith('.') || !name.endsWith(QLatin1String(".spi"), Qt::CaseInsensitive)) continue;
     AddPlugin(base + name);
     ++count;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/byte_reader.h"
+#include "platform/source_bytes.h"
 
 namespace graphics {
 
@@ -415,8 +416,9 @@ QByteArray WriteBMP(const TBitmap& bitmap) {
 }
 
 void TBMPGraphic::LoadFromStream(QIODevice& stream) {
-  const QByteArray bytes = stream.readAll();
-  bitmap_ = ReadBMP(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+  const auto bytes = platform::SourceBytes::FromDevice(stream, "BM");
+  if (!bytes) fail(bytes.Why());
+  bitmap_ = ReadBMP(bytes.Span());
 }
 
 void TBMPGraphic::SaveToStream(QIODevice& stream) const {

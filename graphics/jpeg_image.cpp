@@ -6,6 +6,7 @@
 #include "graphics/image_size.h"
 #include "graphics/jpeg_codec.h"
 #include "platform/regular_file.h"
+#include "platform/source_bytes.h"
 
 namespace graphics {
 namespace {
@@ -91,8 +92,9 @@ QSize JpegScaledSize(int width, int height, TJPEGScale scale) {
 void TJPEGImage::SetCompressionQuality(int q) { quality_ = std::clamp(q, 1, 100); }
 
 void TJPEGImage::LoadFromStream(QIODevice& stream) {
-  const QByteArray data = stream.readAll();
-  LoadFromMemory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+  const auto data = platform::SourceBytes::FromDevice(stream, "\xFF\xD8");
+  if (!data) throw EInvalidGraphic(data.Why());
+  LoadFromMemory(data.Span().data(), data.Size());
 }
 
 void TJPEGImage::LoadFromMemory(const uint8_t* data, size_t size) {

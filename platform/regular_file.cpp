@@ -127,6 +127,11 @@ FileBytes ReadRegularFile(const QString& path, int64_t limit, bool cut) {
     r.error = f.Error();
     return r;
   }
+  // A file too large by its size is refused before any of it is read.
+  if (!cut && f.Size() > limit) {
+    r.error = FileError::Other;
+    return r;
+  }
   // One byte past the limit tells a file that is too large from one that fits exactly.
   const auto bytes = f.Read(cut ? limit : limit + 1);
   if (!bytes || (!cut && bytes->size() > limit)) {

@@ -1,4 +1,5 @@
 // The catalogue's plug-in list TSPlugin against real .spi libraries.
+#include "decode/spi_host.h"
 #include "decode/spi_plugin_list.h"
 #include "platform/app_folder.h"
 #include "spi_test_util.h"
@@ -22,22 +23,44 @@ class SPluginTest : public ::testing::Test {
 TEST_F(SPluginTest, LoadFolderFollowsTheNameRule) {
   const QString folder = Sub("plugins");
   CopyTo(TestSpi("rawpic"), folder + "/rawpic.spi");
-  CopyTo(TestSpi("rawpic"), folder + "/old.spi.bak");      // contains ".spi": taken
+  CopyTo(TestSpi("rawpic"), folder + "/old.spi.bak");      // does not end with ".spi": skipped
   CopyTo(TestSpi("rawpic"), folder + "/.hidden.spi");      // starts with ".": skipped
   CopyTo(TestSpi("rawpic"), folder + "/rawpic.dll");       // no ".spi": skipped
   CopyTo(TestSpi("archive"), folder + "/archive.SPI");     // tried, not "00IN"
   WriteFile(folder + "/broken.spi", "not a library");      // tried, absorbed
   QDir().mkpath(folder + "/sub.spi");                      // a folder, not a file
   TSPlugin list;
-  EXPECT_EQ(list.LoadFolder(folder), 4);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Name(0), "old.spi.bak");
-  EXPECT_EQ(list.Name(1), "rawpic.spi");
-  EXPECT_EQ(list.Item(1).PluginName, "Raw test plug-in");
-  EXPECT_EQ(list.Item(1).FileName, "rawpic.spi");
-  EXPECT_EQ(list.Item(1).Filters, QStringList({"*.pi;*.pic", "*.qraw"}));
-  EXPECT_EQ(list.Item(1).Extensions, QStringList({"*.pi", "*.pic", "*.qraw"}));
-  EXPECT_EQ(list.PluginNames(), QStringList({"Raw test plug-in", "Raw test plug-in"}));
+  EXPECT_EQ(list.LoadFolder(folder), 3);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Name(0), "rawpic.spi");
+  EXPECT_EQ(list.Item(0).PluginName, "Raw test plug-in");
+  EXPECT_EQ(list.Item(0).FileName, "rawpic.spi");
+  EXPECT_EQ(list.Item(0).Filters, QStringList({"*.pi;*.pic", "*.qraw"}));
+  EXPECT_EQ(list.Item(0).Extensions, QStringList({"*.pi", "*.pic", "*.qraw"}));
+  EXPECT_EQ(list.PluginNames(), QStringList({"Raw test plug-in"}));
+}
+
+// A backup or a longer extension that merely contains ".spi" is no plug-in, in either search.
+TEST_F(SPluginTest, OnlyNamesEndingInSpiAreSearched) {
+  const struct {
+    const char* name;
+    bool searched;
+  } cases[] = {
+      {"a.spi", true}, {"A.SPI", true}, {"b.Spi", true}, {"a.spi.bak", false}, {"a.spifoo", false},
+      {".a.spi", false}, {"aspi", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString folder = Sub(QStringLiteral("case-%1").arg(&c - cases));
+    WriteFile(folder + "/" + c.name, "not a library");
+    TSPlugin list;
+    EXPECT_EQ(list.LoadFolder(folder), c.searched ? 1 : 0);
+    TSPIs spis;
+    QStringList searched;
+    spis.OnSearching = [&](TSPIs*, const QString& path, bool&) { searched << QFileInfo(path).fileName(); };
+    spis.SearchPlugins(folder + "/*.spi");
+    EXPECT_EQ(searched, c.searched ? QStringList{c.name} : QStringList{});
+  }
 }
 
 TEST_F(SPluginTest, AddPluginResults) {

@@ -12,6 +12,7 @@
 
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
+#include "tests/support/huge_files.h"
 
 using graphics::TBitmap;
 
@@ -134,6 +135,32 @@ TEST_F(ConvertTool, UndecodableInputsSayWhy) {
     ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join('|').toStdString();
     EXPECT_TRUE(r.errorLines[0].contains(c.input) && r.errorLines[0].contains(c.reason))
         << r.errorLines[0].toStdString();
+  }
+}
+
+// Each run is its own process, so its peak memory is that input's alone.
+TEST_F(ConvertTool, HugeNonPicturesAreRefusedWithoutReadingThem) {
+  QDir(work.path()).mkdir("out");
+  qputenv("QIVO2_HOME", home.path().toUtf8());
+  const struct {
+    QString input;
+    const char* reason;
+  } cases[] = {
+      {hugefiles::Sparse(path("something.png")), "Not PNG Format"},
+      {hugefiles::Sparse(path("huge.bmp")), "BM"},
+      {hugefiles::Sparse(path("huge.jpg")), "JPEG"},
+      {hugefiles::Sparse(path("huge.tga")), "not a picture format"},
+      {hugefiles::LinkToZero(path("z.bmp")), "not a regular file"},
+      {hugefiles::LinkToZero(path("z.png")), "not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input.toStdString());
+    const auto r = hugefiles::Run(QStringLiteral(QIVO2_CONVERT_TOOL), {c.input, "--format", "bmp", "-o", path("out")},
+                                  path("err.txt"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("not converted") && r.err.contains(c.reason)) << r.err.toStdString();
+    EXPECT_LT(r.peakKb, hugefiles::kMaxPeakGrowthKb);
+    QFile::remove(c.input);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "decode/png_graphic.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
+#include "tests/support/huge_files.h"
 
 namespace {
 
@@ -117,6 +118,19 @@ TEST_F(PictureLoader, UnreadableFilesThrowInsteadOfAnIcon) {
   for (const char* name : {"broken.jpg", "broken.png", "broken.bmp", "unknown.xyz", "missing.jpg"}) {
     TBitmap out;
     EXPECT_THROW(view::LoadPicture(Path(name), out, nullptr), graphics::EInvalidGraphic) << name;
+  }
+}
+
+TEST_F(PictureLoader, HugeNonPicturesAreRefusedWithoutReadingThem) {
+  const QString files[] = {hugefiles::Sparse(Path("something.png")), hugefiles::Sparse(Path("huge.bmp")),
+                           hugefiles::Sparse(Path("huge.jpg")), hugefiles::LinkToZero(Path("z.bmp")),
+                           hugefiles::LinkToZero(Path("z.jpg"))};
+  for (const QString& path : files) {
+    const long before = hugefiles::PeakKb();
+    TBitmap out;
+    EXPECT_THROW(view::LoadPicture(path, out, nullptr), graphics::EInvalidGraphic) << path.toStdString();
+    EXPECT_LT(hugefiles::PeakKb() - before, hugefiles::kMaxPeakGrowthKb) << path.toStdString();
+    QFile::remove(path);
   }
 }
 

@@ -1,6 +1,8 @@
 // qivo2-thumbs FOLDER...: fills each folder's thumbnail cache file in the program's "Cache"
 // folder exactly as the catalogue would (same box, quality, decoding mode and file name),
-// without a window. Prints how many thumbnails were made, found valid, failed, and the time.
+// without a window. Prints how many thumbnails were made, stored, found valid, failed and
+// skipped (files that are no pictures, hidden files), and the time. A thumbnail that could not
+// be stored gives one line per folder on stderr and exit status 1.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -26,30 +28,47 @@ namespace {
 const QString kProgram = QStringLiteral("qivo2");
 
 struct Counts {
-  int made = 0, cached = 0, failed = 0;
+  int made = 0, stored = 0, cached = 0, failed = 0, skipped = 0;
 };
 
-void fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, int boxH, Counts& counts) {
+// Returns false when a thumbnail could not be stored; the first reason is printed.
+bool fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, int boxH, Counts& counts) {
   // The catalogue's cache file name; for the root the catalogue's own program name, not ours.
   const QString name = CacheFileName(folder);
   thumb.FileName = name.isEmpty() ? kProgram + ".dat" : name;
-  const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+  const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  bool allStored = true;
   for (const QFileInfo& fi : files) {
     const QString path = fi.absoluteFilePath();
     // The main window lists picture files only (its own formats and the plug-ins').
-    const TImageType type = util.DetectType(path);
-    if (type != TImageType::iitBmp && type != TImageType::iitJpeg && type != TImageType::iitCustom &&
-        type != TImageType::iitSusie)
+    auto isPicture = [&] {
+      const TImageType type = util.DetectType(path);
+      return type == TImageType::iitBmp || type == TImageType::iitJpeg || type == TImageType::iitCustom ||
+             type == TImageType::iitSusie;
+    };
+    if (!fi.isFile() || fi.fileName().startsWith('.') || !isPicture()) {
+      ++counts.skipped;
       continue;
-    const int before = TImgUtil::DecoderCalls();
-    const int rc = util.Load(path, boxW, 0, boxH);
-    if (rc != 0)
+    }
+    if (util.Load(path, boxW, 0, boxH) != 0) {
       ++counts.failed;
-    else if (TImgUtil::DecoderCalls() == before)
-      ++counts.cached;
-    else
-      ++counts.made;
+      continue;
+    }
+    switch (util.CacheUse) {
+      case TImgUtil::ctRead: ++counts.cached; break;
+      case TImgUtil::ctWritten:
+        ++counts.made;
+        ++counts.stored;
+        break;
+      default:
+        ++counts.made;
+        if (allStored)
+          std::fprintf(stderr, "qivo2-thumbs: cannot write the cache file %s: %s\n",
+                       qPrintable(thumb.CacheFileName(path)), qPrintable(util.CacheError));
+        allStored = false;
+    }
   }
+  return allStored;
 }
 
 }  // namespace
@@ -92,9 +111,9 @@ int main(int argc, char** argv) {
       status = 1;
       continue;
     }
-    fillFolder(QDir::cleanPath(fi.absoluteFilePath()), util, thumb, boxW, boxH, counts);
+    if (!fillFolder(QDir::cleanPath(fi.absoluteFilePath()), util, thumb, boxW, boxH, counts)) status = 1;
   }
-  std::printf("made %d, valid in cache %d, failed %d, time %.3f s\n", counts.made, counts.cached, counts.failed,
-              double(timer.nsecsElapsed()) / 1e9);
+  std::printf("made %d, stored %d, valid in cache %d, failed %d, skipped %d, time %.3f s\n", counts.made,
+              counts.stored, counts.cached, counts.failed, counts.skipped, double(timer.nsecsElapsed()) / 1e9);
   return status;
 }
