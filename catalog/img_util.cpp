@@ -22,6 +22,7 @@
 #include "graphics/image_size.h"
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
+#include "platform/path_bytes.h"
 #include "platform/regular_file.h"
 
 namespace catalog {
@@ -195,7 +196,7 @@ TImageType TImgUtil::DetectType(const QString& path, int* status) const {
   };
   if (Custom && Custom->CanLoad(path)) return answer(iitCustom);
   const QString ext = lowerSuffix(path);
-  if (ext.isEmpty()) return answer(path == "/" || QFileInfo(path).isDir() ? iitDir : iitNone);
+  if (ext.isEmpty()) return answer(path == "/" || platform::KindOfPath(path) == platform::PathKind::Folder ? iitDir : iitNone);
   if (const auto kind = builtinKind(ext)) return answer(*kind);
   const auto& table = otherKindTable();
   const auto it = table.constFind(ext);
@@ -295,8 +296,8 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   IconCount = 0;
   Bitmap = TBitmap();
   LastError.clear();
-  const QFileInfo fi(path);
-  if (!fi.isFile() && !fi.isDir()) {
+  const platform::PathKind kind = platform::KindOfPath(path);
+  if (kind != platform::PathKind::File && kind != platform::PathKind::Folder) {
     LastError = QStringLiteral("Cannot open file %1").arg(path);
     return 1;
   }
@@ -369,7 +370,7 @@ void TImgUtil::writeToCache(const QString& path) {
 void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
   if (ImageType == TImageType::iitExe || ImageType == TImageType::iitDll) IconCount = 0;
   Bitmap = filledBitmap(kIconSize, kIconSize, BKColor);
-  const bool folder = QFileInfo(path).isDir();
+  const bool folder = platform::KindOfPath(path) == platform::PathKind::Folder;
   paintOn(Bitmap, [&](QPainter& p) {
     p.setPen(QColor(96, 96, 96));
     p.setBrush(folder ? QColor(240, 200, 100) : QColor(250, 250, 250));

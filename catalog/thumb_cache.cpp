@@ -13,6 +13,7 @@
 
 #include "platform/app_folder.h"
 #include "platform/byte_reader.h"
+#include "platform/path_bytes.h"
 
 namespace catalog {
 
@@ -69,7 +70,7 @@ double dosTimeToDays(time_t mtime) {
 PictureStamp pictureStamp(const QString& path) {
   PictureStamp s;
   struct stat st;
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+  if (::stat(platform::PathBytes(path).constData(), &st) != 0) {
     s.time = ToThumbDateTime(QDateTime::currentDateTime());
     return s;
   }
@@ -339,7 +340,7 @@ bool TThumb::Read(const QString& picturePath, QByteArray& jpeg) {
   } closer{this};
 
   const PictureStamp stamp = pictureStamp(picturePath);
-  const QByteArray wanted = picturePath.toUtf8();
+  const QByteArray wanted = platform::PathBytes(picturePath);
   const int64_t fileSize = file_->size();
 
   int64_t offset = kThumbFileHeaderSize;
@@ -365,7 +366,7 @@ bool TThumb::Read(const QString& picturePath, QByteArray& jpeg) {
     const int64_t next = offset + kThumbEntryHeaderSize + int64_t(h.PathLength) + int64_t(h.DataLength);
     if (pathBytes == wanted) break;
     if (fromIndex) return false;  // the index no longer matches the file
-    addRecord({offset, QString::fromUtf8(pathBytes), h.FileTime, h.FileSize, next});
+    addRecord({offset, platform::PathFromBytes(pathBytes), h.FileTime, h.FileSize, next});
     offset = next;
   }
 
@@ -393,7 +394,7 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
     ~Closer() { t->Close(); }
   } closer{this};
 
-  const QByteArray pathBytes = picturePath.toUtf8();
+  const QByteArray pathBytes = platform::PathBytes(picturePath);
   const PictureStamp stamp = pictureStamp(picturePath);
   const bool indexWasRight = fileIdentityMatches();
 
@@ -407,7 +408,7 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
     QByteArray seenPath;
     while (readEntryAt(offset, fileSize, seen, seenPath)) {
       const int64_t next = offset + kThumbEntryHeaderSize + int64_t(seen.PathLength) + int64_t(seen.DataLength);
-      addRecord({offset, QString::fromUtf8(seenPath), seen.FileTime, seen.FileSize, next});
+      addRecord({offset, platform::PathFromBytes(seenPath), seen.FileTime, seen.FileSize, next});
       offset = next;
     }
   }
@@ -498,7 +499,7 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
   }
 
   QSet<QByteArray> doomed;
-  for (const QString& p : paths) doomed.insert(p.toUtf8());
+  for (const QString& p : paths) doomed.insert(platform::PathBytes(p));
 
   // Collect what stays first; nothing is written when nothing goes.
   struct Kept {
@@ -555,7 +556,7 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     ok = file_->seek(k.offset);
     const QByteArray bytes = ok ? file_->read(len) : QByteArray();
     ok = ok && bytes.size() == len && tmp.write(bytes) == len;
-    newIndex.push_back({outOffset, QString::fromUtf8(k.path), k.h.FileTime, k.h.FileSize, outOffset + len});
+    newIndex.push_back({outOffset, platform::PathFromBytes(k.path), k.h.FileTime, k.h.FileSize, outOffset + len});
     outOffset += len;
   }
   file_.reset();
