@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 
+#include "platform/path_bytes.h"
 #include "platform/settings.h"
 #include "decode/png_graphic.h"
 #include "edit/image_ops.h"
@@ -214,8 +215,7 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
     }
     const QString name = ConvertTargetName(source, format);
     out.Target = dir.filePath(name);
-    const QFileInfo existing(out.Target);
-    if (existing.exists() || existing.isSymLink()) {
+    if (platform::PathTaken(out.Target)) {
       if (!hooks.AskOverwrite || !hooks.AskOverwrite(name)) {
         out.Reason = QStringLiteral("%1 already exists; the run stopped").arg(out.Target);
         run.Stopped = true;
