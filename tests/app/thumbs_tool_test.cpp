@@ -21,6 +21,7 @@ TEST(ThumbsTool, NamesThatAreNotUtf8GetTheirOwnCacheEntries) {
   }
   QTemporaryDir home, work;
   ASSERT_TRUE(home.isValid() && work.isValid());
+  const ByteNameCleanup cleanup(work.path());
   ASSERT_TRUE(QDir(work.path()).mkdir("pics"));
   const QString pics = work.filePath("pics");
   for (size_t i = 0; i < ByteNames().size(); ++i) {

@@ -373,6 +373,7 @@ TEST_F(ImgUtil, PngThroughCustomHandler) {
 }
 
 TEST_F(ImgUtil, NamesThatAreNotUtf8GetThumbnailsAndCacheRecords) {
+  const ByteNameCleanup cleanup(dir.path());
   QDir().mkpath(dir.filePath("Cache"));
   TThumb thumb;
   thumb.Path = dir.filePath("Cache");

@@ -228,6 +228,7 @@ TEST_F(ShellItems, FileListMode) {
 }
 
 TEST_F(ShellItems, NamesWithAnyBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   const QByteArray d = QFile::encodeName(dir.path());
   for (const QByteArray& n : {QByteArray("bad\xff.jpg"), QByteArray("line\nbreak.jpg"), QByteArray("  blanks  .jpg")}) {
     const int fd = open((d + "/" + n).constData(), O_CREAT | O_WRONLY, 0644);
@@ -242,6 +243,7 @@ TEST_F(ShellItems, NamesWithAnyBytes) {
 }
 
 TEST_F(ShellItems, NamesThatAreNotUtf8StayDistinct) {
+  const ByteNameCleanup cleanup(dir.path());
   QStringList paths;
   for (const QByteArray& n : ByteNames()) {
     paths << BytePath(dir.path(), n);

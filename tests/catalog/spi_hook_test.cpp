@@ -40,6 +40,7 @@ TEST(SPluginHook, PluginsGetTheFileNameBytes) {
   TImgUtil util;
   util.SPlugin = &hook;
   QTemporaryDir dir;
+  const ByteNameCleanup cleanup(dir.path());
   for (const char* name : {"caf\xe9.gif", "\xff\xfe.tga"}) {
     SCOPED_TRACE(QByteArray(name).toHex().toStdString());
     QFile source(QStringLiteral(QIVO2_TEST_DATA "/spi/") + (QByteArray(name).endsWith(".gif") ? "pattern.gif" : "pattern.tga"));

@@ -152,6 +152,7 @@ TEST_F(ThumbCache, WrittenFileMatchesLayoutByteForByte) {
 }
 
 TEST_F(ThumbCache, NamesThatAreNotUtf8AreRecordedByTheirOwnBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   QStringList paths;
   for (const QByteArray& name : ByteNames()) {
     paths << BytePath(dir.filePath("pics"), name);

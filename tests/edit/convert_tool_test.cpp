@@ -234,6 +234,7 @@ TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {
 }
 
 TEST_F(ConvertTool, NamesThatAreNotUtf8AreConvertedUnderTheirOwnBytes) {
+  const ByteNameCleanup cleanup(work.path());
   QDir(work.path()).mkdir("out");
   // Each input has its own width, so the output of a look-alike would show.
   for (size_t i = 0; i < ByteNames().size(); ++i) {

@@ -48,6 +48,7 @@ TEST(PathBytes, DisplayShowsReplacementCharacters) {
 TEST(PathBytes, ByteNamesOpenAndStat) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
+  const ByteNameCleanup cleanup(dir.path());
   for (const QByteArray& name : ByteNames()) {
     const QString path = BytePath(dir.path(), name);
     ASSERT_TRUE(WriteBytePath(path, name));

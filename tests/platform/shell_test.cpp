@@ -230,6 +230,7 @@ TEST_F(ShellFolderTest, SetNameNeverReplaces) {
 }
 
 TEST_F(ShellFolderTest, NamesWithAnyBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   const QByteArray odd[] = {QByteArray("bad\xff\xfe.jpg"), QByteArray("new\nline.jpg"), QByteArray(" lead and trail ")};
   for (const auto& n : odd) touch(root + "/" + n);
   std::set<std::string> listed;
@@ -251,6 +252,7 @@ TEST_F(ShellFolderTest, NamesWithAnyBytes) {
 }
 
 TEST_F(ShellFolderTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   const QString replacement(QChar(QChar::ReplacementCharacter));
   std::set<QString> parseNames;
   for (const QByteArray& n : ByteNames()) {

@@ -3,7 +3,10 @@
 // in a byte Qt would decode to the same U+FFFD, and one with no valid byte before the dot.
 #include <QByteArray>
 #include <QString>
+#include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,3 +32,30 @@ inline bool WriteBytePath(const QString& path, const QByteArray& content) {
 }
 
 inline bool BytePathExists(const QString& path) { return ::access(platform::PathBytes(path).constData(), F_OK) == 0; }
+
+// Files named by the path's bytes under `folder` (not its sub-folders); Qt's QDir skips them.
+inline int CountBytePaths(const QString& folder) {
+  DIR* d = ::opendir(platform::PathBytes(folder).constData());
+  if (!d) return -1;
+  int n = 0;
+  while (const dirent* e = ::readdir(d))
+    if (e->d_type == DT_REG) ++n;
+  ::closedir(d);
+  return n;
+}
+
+// Removes a folder tree whatever its names hold when it goes out of scope: QTemporaryDir
+// cannot remove names that are not UTF-8. Declare it after the folder it cleans.
+class ByteNameCleanup {
+ public:
+  explicit ByteNameCleanup(const QString& folder) : folder_(platform::PathBytes(folder)) {}
+  ~ByteNameCleanup() {
+    ::nftw(folder_.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); }, 16,
+           FTW_DEPTH | FTW_PHYS);
+  }
+  ByteNameCleanup(const ByteNameCleanup&) = delete;
+  ByteNameCleanup& operator=(const ByteNameCleanup&) = delete;
+
+ private:
+  QByteArray folder_;
+};
