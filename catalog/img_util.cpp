@@ -26,6 +26,7 @@
 #include "graphics/image_size.h"
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
+#include "platform/path_bytes.h"
 #include "platform/regular_file.h"
 #include "platform/source_bytes.h"
 
@@ -215,7 +216,7 @@ TImageType TImgUtil::DetectType(const QString& path, int* status) const {
   };
   if (Custom && Custom->CanLoad(path)) return answer(iitCustom);
   const QString ext = lowerSuffix(path);
-  if (ext.isEmpty()) return answer(path == "/" || QFileInfo(path).isDir() ? iitDir : iitNone);
+  if (ext.isEmpty()) return answer(path == "/" || platform::KindOfPath(path) == platform::PathKind::Folder ? iitDir : iitNone);
   if (const auto kind = builtinKind(ext)) return answer(*kind);
   const auto& table = otherKindTable();
   const auto it = table.constFind(ext);
@@ -317,8 +318,8 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   LastError.clear();
   CacheUse = ctNone;
   CacheError.clear();
-  const QFileInfo fi(path);
-  if (!fi.isFile() && !fi.isDir()) {
+  const platform::PathKind kind = platform::KindOfPath(path);
+  if (kind != platform::PathKind::File && kind != platform::PathKind::Folder) {
     LastError = QStringLiteral("Cannot open file %1").arg(path);
     return 1;
   }
@@ -402,7 +403,7 @@ void TImgUtil::writeToCache(const QString& path) {
 void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
   if (ImageType == TImageType::iitExe || ImageType == TImageType::iitDll) IconCount = 0;
   Bitmap = filledBitmap(kIconSize, kIconSize, BKColor);
-  const bool folder = QFileInfo(path).isDir();
+  const bool folder = platform::KindOfPath(path) == platform::PathKind::Folder;
   paintOn(Bitmap, [&](QPainter& p) {
     p.setPen(QColor(96, 96, 96));
     p.setBrush(folder ? QColor(240, 200, 100) : QColor(250, 250, 250));

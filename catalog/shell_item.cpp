@@ -1,9 +1,9 @@
 #include "catalog/shell_item.h"
 
+#include "platform/path_bytes.h"
 #include "platform/shell_icons.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <algorithm>
 
 namespace catalog {
@@ -254,7 +254,7 @@ TPanelItem* TPanelItems::AddFile(const QString& path) {
   const QString parsed = folder->GetDisplayNameOf(last.get(), SHGDN_FORPARSING);
   // Whole paths are case-sensitive here, so the parsed name must match exactly (after
   // the "." and ".." steps the parser resolves).
-  if (parsed != QFile::decodeName(IdListToPath(abs.get()))) return nullptr;
+  if (parsed != platform::PathFromBytes(IdListToPath(abs.get()))) return nullptr;
   auto item = std::make_unique<TPanelItem>(this, TakeNextId());
   item->SetParseName(parsed);
   item->RelativeId = last.release();
@@ -280,7 +280,9 @@ int TPanelItems::compare(TShellFolder* folder, TShellItem* a, TShellItem* b, TSo
     c = int16_t(folder->CompareIDs(int(type), a->RelativeId, b->RelativeId) & 0xFFFF);
   } else if (IsFileMode() && type == TSortTypeEx::istName) {
     const QByteArray x = a->GetDisplayName().toUtf8(), y = b->GetDisplayName().toUtf8();
-    const int r = std::string_view(x.constData(), size_t(x.size())).compare(std::string_view(y.constData(), size_t(y.size())));
+    int r = std::string_view(x.constData(), size_t(x.size())).compare(std::string_view(y.constData(), size_t(y.size())));
+    // Names that differ only in bytes shown as U+FFFD still have one order.
+    if (r == 0) r = IdRecordName(a->RelativeId).compare(IdRecordName(b->RelativeId));
     c = r < 0 ? -1 : (r > 0 ? 1 : 0);
   } else if (IsFileMode()) {
     // Entries of a file list live in different folders: compare their absolute lists.

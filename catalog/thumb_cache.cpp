@@ -15,6 +15,7 @@
 
 #include "platform/app_folder.h"
 #include "platform/byte_reader.h"
+#include "platform/path_bytes.h"
 
 namespace catalog {
 
@@ -71,7 +72,7 @@ double dosTimeToDays(time_t mtime) {
 PictureStamp pictureStamp(const QString& path) {
   PictureStamp s;
   struct stat st;
-  if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+  if (::stat(platform::PathBytes(path).constData(), &st) != 0) {
     s.time = ToThumbDateTime(QDateTime::currentDateTime());
     return s;
   }
@@ -397,7 +398,7 @@ bool TThumb::Read(const QString& picturePath, QByteArray& jpeg) {
   } closer{this};
 
   const PictureStamp stamp = pictureStamp(picturePath);
-  const QByteArray wanted = picturePath.toUtf8();
+  const QByteArray wanted = platform::PathBytes(picturePath);
   const int64_t fileSize = file_->size();
 
   int64_t offset = kThumbFileHeaderSize;
@@ -423,7 +424,7 @@ bool TThumb::Read(const QString& picturePath, QByteArray& jpeg) {
     const int64_t next = offset + kThumbEntryHeaderSize + int64_t(h.PathLength) + int64_t(h.DataLength);
     if (pathBytes == wanted) break;
     if (fromIndex) return false;  // the index no longer matches the file
-    addRecord({offset, QString::fromUtf8(pathBytes), h.FileTime, h.FileSize, next});
+    addRecord({offset, platform::PathFromBytes(pathBytes), h.FileTime, h.FileSize, next});
     offset = next;
   }
 
@@ -458,7 +459,7 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
   if (!lockFile(name, tomReadWrite) || !readOrStartLocked(name)) return false;
   if (active_) activeName_ = name;
 
-  const QByteArray pathBytes = picturePath.toUtf8();
+  const QByteArray pathBytes = platform::PathBytes(picturePath);
   const PictureStamp stamp = pictureStamp(picturePath);
 
   // Walk what the index has not seen yet, so the index ends up complete and the new entry
@@ -471,7 +472,7 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
     QByteArray seenPath;
     while (readEntryAt(offset, fileSize, seen, seenPath)) {
       const int64_t next = offset + kThumbEntryHeaderSize + int64_t(seen.PathLength) + int64_t(seen.DataLength);
-      addRecord({offset, QString::fromUtf8(seenPath), seen.FileTime, seen.FileSize, next});
+      addRecord({offset, platform::PathFromBytes(seenPath), seen.FileTime, seen.FileSize, next});
       offset = next;
     }
   }
@@ -568,7 +569,7 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
   }
 
   QSet<QByteArray> doomed;
-  for (const QString& p : paths) doomed.insert(p.toUtf8());
+  for (const QString& p : paths) doomed.insert(platform::PathBytes(p));
 
   // Collect what stays first; nothing is written when nothing goes.
   struct Kept {
@@ -629,7 +630,7 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     ok = file_->seek(k.offset);
     const QByteArray bytes = ok ? file_->read(len) : QByteArray();
     ok = ok && bytes.size() == len && tmp.write(bytes) == len;
-    newIndex.push_back({outOffset, QString::fromUtf8(k.path), k.h.FileTime, k.h.FileSize, outOffset + len});
+    newIndex.push_back({outOffset, platform::PathFromBytes(k.path), k.h.FileTime, k.h.FileSize, outOffset + len});
     outOffset += len;
   }
   ok = syncAndClose(tmp) && ok;

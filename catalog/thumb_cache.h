@@ -1,7 +1,8 @@
 #pragma once
 // Thumbnail cache files: one file per folder name holding many entries, each a 56-byte
-// header, the picture's UTF-8 path and the thumbnail as JPEG data. All integers are
-// little-endian. An entry is valid while the picture keeps the time and size recorded in it.
+// header, the picture's path as the file's own bytes (platform/path_bytes.h) and the thumbnail
+// as JPEG data. All integers are little-endian. An entry is valid while the picture keeps the
+// time and size recorded in it.
 //
 // Every length read from a file is checked against the file's size before anything is
 // allocated, so a damaged or hostile file only makes a read fail (or raises EThumbError

@@ -1,10 +1,12 @@
 #include "decode/spi_graphic.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <cstring>
 
+#include "platform/path_bytes.h"
 #include "platform/regular_file.h"
 #include "platform/source_bytes.h"
 
@@ -83,7 +85,7 @@ void TInSPIAbleData::Run() {
   }
   uint8_t head[kHeaderBufferSize] = {};
   ReadHeader(head, sizeof head);
-  fileNameBytes_ = QFile::encodeName(FileName);
+  fileNameBytes_ = platform::PathBytes(FileName);
 
   for (TSPI* spi : candidates) {
     bool done = false;
@@ -113,7 +115,7 @@ void TInSPIAbleData::Run() {
 }
 
 TInSPIAbleFromFile::TInSPIAbleFromFile(const QString& fileName)
-    : TInSPIAbleData(fileName), path_(QFile::encodeName(fileName)) {}
+    : TInSPIAbleData(fileName), path_(platform::PathBytes(fileName)) {}
 
 size_t TInSPIAbleFromFile::ReadHeader(uint8_t* buf, size_t n) {
   platform::RegularFile f = platform::RegularFile::Open(FileName);

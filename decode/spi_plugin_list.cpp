@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/app_folder.h"
+#include "platform/path_bytes.h"
 #include "platform/regular_file.h"
 
 namespace decode {
@@ -44,13 +45,13 @@ bool TSpi::Supports(const QString& file) const {
   if (!isSupported) return false;
   uint8_t head[kHeaderBufferSize];
   if (!ReadHeaderBuffer(file, head)) return false;
-  return isSupported(QFile::encodeName(file).constData(), head) != 0;
+  return isSupported(platform::PathBytes(file).constData(), head) != 0;
 }
 
 int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
   // The plug-in opens the file itself: a FIFO would block it.
   if (platform::CheckRegularFile(file) != platform::FileError::None) return SPI_FILE_READ_ERROR;
-  const QByteArray name = QFile::encodeName(file);
+  const QByteArray name = platform::PathBytes(file);
   const auto getPicture = reinterpret_cast<SPI_GetPicture>(entries_[eGetPicture]);
   const auto getPreview = reinterpret_cast<SPI_GetPicture>(entries_[eGetPreview]);
   void* hinfo = nullptr;

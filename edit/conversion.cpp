@@ -7,6 +7,7 @@
 #include <cmath>
 #include <new>
 
+#include "platform/path_bytes.h"
 #include "platform/settings.h"
 #include "decode/png_graphic.h"
 #include "edit/image_ops.h"
@@ -211,9 +212,8 @@ TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder
     }
     const QString name = ConvertTargetName(source, format);
     out.Target = dir.filePath(name);
-    const QFileInfo existing(out.Target);
     const QString earlier = writtenFrom.value(out.Target);
-    if (existing.exists() || existing.isSymLink()) {
+    if (platform::PathTaken(out.Target)) {
       if (!hooks.AskOverwrite || !hooks.AskOverwrite(name)) {
         out.Reason = earlier.isEmpty()
                          ? QStringLiteral("%1 already exists; the run stopped").arg(out.Target)

@@ -1,9 +1,9 @@
 #include "graphics/graphic.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "platform/regular_file.h"
+#include "platform/save_file.h"
 
 namespace graphics {
 
@@ -17,10 +17,10 @@ void TGraphic::LoadFromFile(const QString& fileName) {
 void TGraphic::SaveToStream(QIODevice&) const { throw EInvalidGraphic("This graphic cannot be saved"); }
 
 void TGraphic::SaveToFile(const QString& fileName) const {
-  QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly)) throw EInvalidGraphic(QStringLiteral("Cannot create file %1").arg(fileName));
-  SaveToStream(f);
-  if (!f.commit()) throw EInvalidGraphic(QStringLiteral("Cannot write file %1").arg(fileName));
+  platform::TSaveFile f(fileName);
+  if (!f.Open()) throw EInvalidGraphic(QStringLiteral("Cannot create file %1").arg(fileName));
+  SaveToStream(f.Device());
+  if (!f.Commit()) throw EInvalidGraphic(QStringLiteral("Cannot write file %1").arg(fileName));
 }
 
 }  // namespace graphics

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "platform/path_bytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -40,7 +42,7 @@ RegularFile RegularFile::Open(const QString& path) {
   }
   // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer.
   int fd;
-  do fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  do fd = ::open(PathBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     f.error_ = errorOf(errno);

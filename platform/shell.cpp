@@ -1,7 +1,8 @@
 #include "platform/shell.h"
 
+#include "platform/path_bytes.h"
+
 #include <QDesktopServices>
-#include <QFile>
 #include <QUrl>
 #include <cerrno>
 #include <climits>
@@ -156,7 +157,7 @@ std::shared_ptr<TShellFolder> TShellFolder::Bind(PCIDL absoluteId) {
 PIDL TShellFolder::ParseDisplayName(const QString& path, uint32_t* attributes) const {
   if (attributes) *attributes = 0;
   if (!path.startsWith('/')) return nullptr;
-  PIDL id = IdListFromPath(QFile::encodeName(path));
+  PIDL id = IdListFromPath(platform::PathBytes(path));
   if (!id) return nullptr;
   TFindData fd;
   bool dir = false, link = false;
@@ -254,13 +255,14 @@ QByteArray TShellFolder::ItemPath(PCIDL relativeId) const {
 
 QString TShellFolder::GetDisplayNameOf(PCIDL relativeId, uint32_t flags) const {
   if (!relativeId) return QString();
-  if (flags & SHGDN_FORPARSING) return QFile::decodeName(ItemPath(relativeId));
+  if (flags & SHGDN_FORPARSING) return platform::PathFromBytes(ItemPath(relativeId));
   if (IdListIsDesktop(relativeId)) return IsDesktop() ? QStringLiteral("/") : QString();
   // In-folder and editing names: the last component.
   PCIDL last = relativeId;
   for (PCIDL r = relativeId; r && !IdListIsDesktop(r); r = IdListNext(r)) last = r;
-  const std::string_view n = IdRecordName(last);
-  return QString::fromUtf8(n.data(), qsizetype(n.size()));
+  const QString name = platform::PathFromBytes(IdRecordName(last));
+  // The editing name keeps the bytes, so an edit of part of it renames losslessly.
+  return (flags & SHGDN_FOREDITING) ? name : platform::DisplayName(name);
 }
 
 int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
@@ -308,7 +310,7 @@ int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
 
 PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
   if (!relativeId || IdListCount(relativeId) != 1) return nullptr;
-  const QByteArray nameBytes = newName.toUtf8();
+  const QByteArray nameBytes = platform::PathBytes(newName);
   const std::string_view newView(nameBytes.constData(), size_t(nameBytes.size()));
   PIDL fresh = IdListFromName(newView);
   if (!fresh) return nullptr;
@@ -352,7 +354,7 @@ bool TShellFolder::GetFindData(PCIDL relativeId, TFindData& out) {
 // ---- helpers ----
 
 QString ResolveLink(const QString& linkPath) {
-  const QByteArray p = QFile::encodeName(linkPath);
+  const QByteArray p = platform::PathBytes(linkPath);
   char buf[PATH_MAX];
   const ssize_t n = readlink(p.constData(), buf, sizeof buf);
   if (n <= 0 || size_t(n) >= sizeof buf) return QString();
@@ -362,17 +364,17 @@ QString ResolveLink(const QString& linkPath) {
     target = p.left(slash + 1) + target;
   }
   TIdListPtr id(IdListFromPath(target));
-  return id ? QFile::decodeName(IdListToPath(id.get())) : QString();
+  return id ? platform::PathFromBytes(IdListToPath(id.get())) : QString();
 }
 
 bool IsDirectoryPath(const QString& path) {
-  struct stat st {};
-  return stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+  return platform::KindOfPath(path) == platform::PathKind::Folder;
 }
 
 bool ShellExecuteOpen(const QString& path) {
   if (path.isEmpty()) return false;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  // Percent-encoded bytes: a name that is not UTF-8 reaches the application unchanged.
+  return QDesktopServices::openUrl(QUrl::fromEncoded("file://" + platform::PathBytes(path).toPercentEncoding("/")));
 }
 
 }  // namespace platform::shell

@@ -8,8 +8,9 @@
 //   SFGAO_CANDELETE, SFGAO_CANRENAME) and is SFGAO_FILESYSTEM.
 // - Hidden = name starting with ".".
 // - Display name in folder = the component decoded as UTF-8 (bytes that are not UTF-8
-//   show as U+FFFD); parsing name = absolute path. Operations on items use the raw
-//   component bytes of the ID list, so names that are not UTF-8 still work.
+//   show as U+FFFD); the editing name and the parsing name (absolute path) keep every byte
+//   (platform/path_bytes.h). Operations on items use the raw component bytes of the ID
+//   list, so names that are not UTF-8 still work.
 // - CompareIDs columns: 0 name (natural, case-insensitive), 1 size, 2 type (extension),
 //   3 date (modification time), 4 attributes. Folders come first in every column; ties are
 //   broken by name and then by the raw bytes, so only the same item compares equal.

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
@@ -12,10 +11,12 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
+#include <unistd.h>
 #include <unordered_set>
 
 #include "catalog/img_util.h"
 #include "catalog/widgets/small_icon_mark.h"
+#include "platform/path_bytes.h"
 #include "platform/shell_icons.h"
 
 namespace catalog {
@@ -568,14 +569,14 @@ void TImgPanel::SetFolderId(PCIDL absoluteId) {
   folderId_.reset(IdListClone(absoluteId));
   folder_ = bound;
   opened_ = true;
-  QDir::setCurrent(FolderPath());
+  (void)::chdir(folder_->PathBytes().constData());  // relative folder names resolve here
   Refresh(true);
   if (ChangeNotifyStart) ChangeNotifyStart(this);
 }
 
 QString TImgPanel::FolderPath() const {
   if (!folder_) return QString();
-  return QFile::decodeName(folder_->PathBytes());
+  return platform::PathFromBytes(folder_->PathBytes());
 }
 
 void TImgPanel::Refresh(bool resetPosition) {

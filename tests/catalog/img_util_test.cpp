@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
+#include "tests/support/byte_names.h"
 #include "catalog/img_list.h"
 #include "catalog/img_util_png.h"
 #include "catalog/thumb_cache.h"
@@ -369,4 +370,54 @@ TEST_F(ImgUtil, PngThroughCustomHandler) {
   EXPECT_EQ(util.Bitmap.Width(), 94);
   EXPECT_EQ(util.Bitmap.ScanLine(10)[0], 30);
   EXPECT_EQ(util.Load(file("bad.png", "\x89PNG\r\n\x1a\n broken"), 94, 0, 94), -1);
+}
+
+TEST_F(ImgUtil, NamesThatAreNotUtf8GetThumbnailsAndCacheRecords) {
+  const ByteNameCleanup cleanup(dir.path());
+  QDir().mkpath(dir.filePath("Cache"));
+  TThumb thumb;
+  thumb.Path = dir.filePath("Cache");
+  thumb.FileName = "pics";
+  TImgCustomPNG png;
+  util.Custom = &png;
+  util.Thumbnail = &thumb;
+  util.AutoThumb = true;
+  QByteArray pngBytes;
+  {
+    QBuffer buf(&pngBytes);
+    buf.open(QIODevice::WriteOnly);
+    QImage(70, 35, QImage::Format_RGB32).save(&buf, "PNG");
+  }
+  QFile avi(QString(QIVO2_TEST_DATA) + "/thumbs/five_frames.avi");
+  ASSERT_TRUE(avi.open(QIODevice::ReadOnly));
+  // Each picture has its own width, so a look-alike's picture would show.
+  struct Case {
+    QByteArray name, bytes;
+    int width;
+  } cases[] = {
+      {ByteNames()[0], jpegOf(gradient(300, 100)), 300},
+      {ByteNames()[1], jpegOf(gradient(200, 100)), 200},
+      {ByteNames()[2], jpegOf(gradient(100, 100)), 100},
+      {"caf\xe9.bmp", graphics::WriteBMP(gradient(150, 50)), 150},
+      {"caf\xe9.png", pngBytes, 70},
+      {"\xff\xfe.avi", avi.readAll(), 16},
+  };
+  const QString pics = dir.filePath("pics");
+  QDir().mkpath(pics);
+  for (const Case& c : cases) ASSERT_TRUE(WriteBytePath(BytePath(pics, c.name), c.bytes));
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name.toHex().toStdString() + (pass ? " from the cache" : " decoded"));
+      const QString path = BytePath(pics, c.name);
+      EXPECT_NE(util.DetectType(path), TImageType::iitNone);
+      const int before = TImgUtil::DecoderCalls();
+      ASSERT_EQ(util.Load(path, 94, 0, 94), 0) << util.LastError.toStdString();
+      EXPECT_EQ(util.SourceWidth, c.width);
+      EXPECT_EQ(TImgUtil::DecoderCalls(), before + (pass == 0 ? 1 : 0));
+    }
+  }
+  QFile cache(dir.filePath("Cache/pics.dat"));
+  ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+  const QByteArray recorded = cache.readAll();
+  for (const Case& c : cases) EXPECT_TRUE(recorded.contains(platform::PathBytes(pics) + "/" + c.name)) << c.name.toHex().constData();
 }

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "tests/support/byte_names.h"
 #include "catalog/shell_item.h"
 
 using namespace catalog;
@@ -226,6 +228,7 @@ TEST_F(ShellItems, FileListMode) {
 }
 
 TEST_F(ShellItems, NamesWithAnyBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   const QByteArray d = QFile::encodeName(dir.path());
   for (const QByteArray& n : {QByteArray("bad\xff.jpg"), QByteArray("line\nbreak.jpg"), QByteArray("  blanks  .jpg")}) {
     const int fd = open((d + "/" + n).constData(), O_CREAT | O_WRONLY, 0644);
@@ -237,4 +240,49 @@ TEST_F(ShellItems, NamesWithAnyBytes) {
   for (int i = 0; i < items.Count(); ++i) {
     EXPECT_FALSE(items.Item(i)->GetSizeText().isEmpty()) << names[i].toStdString();
   }
+}
+
+TEST_F(ShellItems, NamesThatAreNotUtf8StayDistinct) {
+  const ByteNameCleanup cleanup(dir.path());
+  QStringList paths;
+  for (const QByteArray& n : ByteNames()) {
+    paths << BytePath(dir.path(), n);
+    ASSERT_TRUE(WriteBytePath(paths.back(), n));
+  }
+  const QString fffd(QChar(QChar::ReplacementCharacter));
+  const QStringList names = list("*.jpg", false, false);
+  EXPECT_EQ(names.count("caf" + fffd + ".jpg"), 2);
+  EXPECT_EQ(names.count(fffd + fffd + ".jpg"), 1);
+  QStringList parsed;
+  for (int i = 0; i < items.Count(); ++i) parsed << items.Item(i)->GetParseName();
+  for (const QString& p : paths) {
+    EXPECT_EQ(parsed.count(p), 1) << platform::PathBytes(p).toHex().constData();
+    EXPECT_FALSE(p.contains(fffd));
+  }
+
+  // A file list takes the same paths, and its name order still tells the look-alikes apart.
+  TPanelItems files{&owner};
+  owner.fileMode = true;
+  for (const QString& p : paths) ASSERT_TRUE(files.AddFile(p)) << platform::PathBytes(p).toHex().constData();
+  auto order = [&](bool descend) {
+    files.Sort(TSortTypeEx::istName, descend);
+    QStringList out;
+    for (int i = 0; i < files.Count(); ++i) out << files.Item(i)->GetParseName();
+    return out;
+  };
+  QStringList up = order(false), down = order(true);
+  std::reverse(down.begin(), down.end());
+  EXPECT_EQ(up, down);
+
+  // Renaming keeps the other bytes of the name.
+  TShellItem* e9 = files.Item(files.Count() - 1);
+  for (int i = 0; i < files.Count(); ++i)
+    if (files.Item(i)->GetParseName() == paths[0]) e9 = files.Item(i);
+  ASSERT_EQ(e9->GetParseName(), paths[0]);
+  EXPECT_FALSE(e9->Rename(platform::PathFromBytes(QByteArray("caf\xe8.jpg"))));  // the look-alike exists
+  ASSERT_TRUE(e9->Rename(platform::PathFromBytes(QByteArray("caf\xe9-2.jpg"))));
+  EXPECT_EQ(platform::PathBytes(e9->GetParseName()), platform::PathBytes(dir.path()) + "/caf\xe9-2.jpg");
+  EXPECT_EQ(e9->GetDisplayName(), "caf" + fffd + "-2.jpg");
+  EXPECT_TRUE(BytePathExists(BytePath(dir.path(), "caf\xe9-2.jpg")));
+  EXPECT_FALSE(BytePathExists(paths[0]));
 }

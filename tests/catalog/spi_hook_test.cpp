@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "tests/support/byte_names.h"
 #include "catalog/spi_hook.h"
 
 namespace catalog {
@@ -29,6 +30,28 @@ TEST(SPluginHook, GifAndTgaThumbnailsComeFromThePlugins) {
     EXPECT_FALSE(util.Bitmap.Empty());
   }
   EXPECT_EQ(util.DetectType(dir.filePath("none.xyz")), TImageType::iitNone);
+}
+
+TEST(SPluginHook, PluginsGetTheFileNameBytes) {
+  QTemporaryDir home;
+  qputenv("QIVO2_HOME", home.path().toUtf8());
+  TSPluginHook hook;
+  ASSERT_GE(hook.List.LoadFromAppDir(), 2);
+  TImgUtil util;
+  util.SPlugin = &hook;
+  QTemporaryDir dir;
+  const ByteNameCleanup cleanup(dir.path());
+  for (const char* name : {"caf\xe9.gif", "\xff\xfe.tga"}) {
+    SCOPED_TRACE(QByteArray(name).toHex().toStdString());
+    QFile source(QStringLiteral(QIVO2_TEST_DATA "/spi/") + (QByteArray(name).endsWith(".gif") ? "pattern.gif" : "pattern.tga"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString path = BytePath(dir.path(), name);
+    ASSERT_TRUE(WriteBytePath(path, source.readAll()));
+    EXPECT_EQ(util.DetectType(path), TImageType::iitSusie);
+    EXPECT_EQ(util.Load(path, 40, -1, 40), 0);
+    EXPECT_EQ(util.SourceWidth, 5);
+    EXPECT_FALSE(util.Bitmap.Empty());
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/byte_names.h"
 #include "platform/app_folder.h"
 
 using namespace catalog;
@@ -167,6 +168,38 @@ TEST_F(ThumbCache, WrittenFileMatchesLayoutByteForByte) {
   EXPECT_EQ(u32(f, e + 52), 0u);
   EXPECT_EQ(f.mid(e + 56, path.size()), path);
   EXPECT_EQ(f.mid(e + 56 + path.size()), QByteArray("\xFF\xD8jpegdata\xFF\xD9"));
+}
+
+TEST_F(ThumbCache, NamesThatAreNotUtf8AreRecordedByTheirOwnBytes) {
+  const ByteNameCleanup cleanup(dir.path());
+  QStringList paths;
+  for (const QByteArray& name : ByteNames()) {
+    paths << BytePath(dir.filePath("pics"), name);
+    ASSERT_TRUE(WriteBytePath(paths.back(), name));
+    add(paths.back(), "JPEG " + name);
+  }
+  const QByteArray f = fileBytes();
+  for (const QByteArray& name : ByteNames())
+    EXPECT_TRUE(f.contains(platform::PathBytes(dir.filePath("pics")) + "/" + name + "JPEG " + name))
+        << name.toHex().constData();
+  TThumb fresh;
+  fresh.Path = thumb.Path;
+  fresh.FileName = thumb.FileName;
+  for (TThumb* t : {&thumb, &fresh}) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+      QByteArray data;
+      ASSERT_TRUE(t->Read(paths[i], data)) << i;  // found and not stale
+      EXPECT_EQ(data, "JPEG " + ByteNames()[size_t(i)]);
+    }
+    QByteArray data;
+    EXPECT_FALSE(t->Read(platform::DisplayName(paths[0]), data));  // what the screen shows is no path
+  }
+  EXPECT_TRUE(thumb.DeleteEntry(paths[0]));
+  QByteArray data;
+  EXPECT_FALSE(thumb.Read(paths[0], data));
+  EXPECT_TRUE(thumb.Read(paths[1], data));  // its look-alike stays
+  EXPECT_TRUE(thumb.DeleteEntries({paths[1], paths[2]}));
+  EXPECT_FALSE(QFile::exists(cacheFile()));
 }
 
 TEST_F(ThumbCache, AppNameFieldHasNoTerminatorWhenFull) {

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/byte_names.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
 #include "tests/support/huge_files.h"
@@ -55,6 +56,24 @@ class ConvertTool : public testing::Test {
     TRun r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     const QString err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+    if (!err.isEmpty()) r.errorLines = err.split('\n');
+    return r;
+  }
+
+  // A command line given to the shell, so names reach the tool as bytes (QProcess would
+  // encode its arguments as UTF-8); $TOOL is the tool.
+  TRun runShell(const QString& script) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QIVO2_HOME", home.path());
+    env.insert("TOOL", QStringLiteral(QIVO2_CONVERT_TOOL));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(work.path());
+    p.start("/bin/sh", {"-c", script});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    TRun r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QString err = QString::fromUtf8(p.readAllStandardError()).trimmed();
     if (!err.isEmpty()) r.errorLines = err.split('\n');
     return r;
   }
@@ -275,4 +294,37 @@ TEST_F(ConvertTool, BadCommandLinesExitWithTwo) {
     EXPECT_FALSE(r.errorLines.isEmpty());
   }
   EXPECT_EQ(run({"--help"}).exitCode, 0);
+}
+
+TEST_F(ConvertTool, NamesThatAreNotUtf8AreConvertedUnderTheirOwnBytes) {
+  const ByteNameCleanup cleanup(work.path());
+  QDir(work.path()).mkdir("out");
+  // Each input has its own width, so the output of a look-alike would show.
+  for (size_t i = 0; i < ByteNames().size(); ++i) {
+    graphics::TJPEGImage j;
+    j.Assign(TBitmap(10 + int(i), 8));
+    ASSERT_TRUE(WriteBytePath(BytePath(work.path(), ByteNames()[i]), j.SaveToMemory()));
+  }
+  const TRun r = runShell(R"("$TOOL" caf?.jpg ??.jpg --format bmp -o out)");
+  EXPECT_EQ(r.exitCode, 0) << r.errorLines.join('|').toStdString();
+  for (size_t i = 0; i < ByteNames().size(); ++i) {
+    QByteArray target = ByteNames()[i];
+    target.replace(".jpg", ".bmp");
+    SCOPED_TRACE(target.toHex().toStdString());
+    graphics::TBMPGraphic g;
+    ASSERT_NO_THROW(g.LoadFromFile(BytePath(path("out"), target)));
+    EXPECT_EQ(g.Width(), 10 + int(i));
+  }
+
+  // One input to a named output keeps the given bytes too.
+  const TRun named = runShell(R"sh("$TOOL" ??.jpg -o "$(printf 'out/\377\375.png')")sh");
+  EXPECT_EQ(named.exitCode, 0) << named.errorLines.join('|').toStdString();
+  EXPECT_TRUE(BytePathExists(BytePath(path("out"), "\xff\xfd.png")));
+
+  // A failure names the input as the screen shows it.
+  ASSERT_TRUE(WriteBytePath(BytePath(work.path(), "bad\xe9.bmp"), "BM"));
+  const TRun bad = runShell(R"("$TOOL" bad?.bmp --format png -o out)");
+  EXPECT_EQ(bad.exitCode, 1);
+  ASSERT_EQ(bad.errorLines.size(), 1);
+  EXPECT_TRUE(bad.errorLines[0].contains(QString::fromUtf8("bad\xef\xbf\xbd.bmp"))) << bad.errorLines[0].toStdString();
 }

@@ -5,12 +5,15 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/byte_names.h"
 #include "platform/idlist.h"
+#include "platform/regular_file.h"
 #include "platform/shell.h"
 
 using namespace platform::shell;
@@ -227,6 +230,7 @@ TEST_F(ShellFolderTest, SetNameNeverReplaces) {
 }
 
 TEST_F(ShellFolderTest, NamesWithAnyBytes) {
+  const ByteNameCleanup cleanup(dir.path());
   const QByteArray odd[] = {QByteArray("bad\xff\xfe.jpg"), QByteArray("new\nline.jpg"), QByteArray(" lead and trail ")};
   for (const auto& n : odd) touch(root + "/" + n);
   std::set<std::string> listed;
@@ -245,6 +249,51 @@ TEST_F(ShellFolderTest, NamesWithAnyBytes) {
   TIdListPtr renamed(folder->SetNameOf(bad.get(), "good.jpg"));
   EXPECT_TRUE(renamed);
   EXPECT_TRUE(QFile::exists(dir.path() + "/good.jpg"));
+}
+
+TEST_F(ShellFolderTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  const ByteNameCleanup cleanup(dir.path());
+  const QString replacement(QChar(QChar::ReplacementCharacter));
+  std::set<QString> parseNames;
+  for (const QByteArray& n : ByteNames()) {
+    touch(root + "/" + n, n);
+    TIdListPtr item(IdListFromName(std::string_view(n.constData(), size_t(n.size()))));
+    const QString parse = folder->GetDisplayNameOf(item.get(), SHGDN_FORPARSING);
+    EXPECT_EQ(platform::PathBytes(parse), root + "/" + n);
+    parseNames.insert(parse);
+    EXPECT_TRUE(folder->GetDisplayNameOf(item.get(), SHGDN_INFOLDER).contains(replacement));
+    EXPECT_EQ(platform::PathBytes(folder->GetDisplayNameOf(item.get(), SHGDN_FOREDITING)), n);
+    // The parsing name leads back to the same item.
+    TIdListPtr parsed(TShellFolder::Desktop()->ParseDisplayName(parse));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(IdListToPath(parsed.get()), root + "/" + n);
+  }
+  EXPECT_EQ(parseNames.size(), ByteNames().size());
+  EXPECT_EQ(folder->GetDisplayNameOf(TIdListPtr(IdListFromName("caf\xe9.jpg")).get(), SHGDN_INFOLDER),
+            "caf" + replacement + ".jpg");
+
+  // Renaming to a name made from an editing name writes exactly those bytes, and back.
+  TIdListPtr e9(IdListFromName("caf\xe9.jpg"));
+  QString edited = folder->GetDisplayNameOf(e9.get(), SHGDN_FOREDITING);
+  edited.replace(".jpg", ".old.jpg");
+  TIdListPtr renamed(folder->SetNameOf(e9.get(), edited));
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(IdRecordName(renamed.get()), "caf\xe9.old.jpg");
+  EXPECT_EQ(access((root + "/caf\xe9.old.jpg").constData(), F_OK), 0);
+  EXPECT_NE(access((root + "/caf\xe9.jpg").constData(), F_OK), 0);
+  EXPECT_EQ(access((root + "/caf\xe8.jpg").constData(), F_OK), 0);  // its look-alike is untouched
+  // Onto the look-alike: refused, nothing replaced.
+  EXPECT_FALSE(folder->SetNameOf(renamed.get(), platform::PathFromBytes(QByteArray("caf\xe8.jpg"))));
+  TIdListPtr back(folder->SetNameOf(renamed.get(), platform::PathFromBytes(QByteArray("caf\xe9.jpg"))));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(platform::ReadRegularFile(BytePath(dir.path(), "caf\xe9.jpg"), 100).bytes, "caf\xe9.jpg");
+  EXPECT_EQ(platform::ReadRegularFile(BytePath(dir.path(), "caf\xe8.jpg"), 100).bytes, "caf\xe8.jpg");
+
+  EXPECT_EQ(ResolveLink(dir.path() + "/link"), dir.path() + "/sub");
+  ASSERT_EQ(symlink("caf\xe9.jpg", (root + "/to-cafe").constData()), 0);
+  EXPECT_EQ(platform::PathBytes(ResolveLink(dir.path() + "/to-cafe")), root + "/caf\xe9.jpg");
+  ASSERT_EQ(mkdir((root + "/dir\xff").constData(), 0755), 0);
+  EXPECT_TRUE(IsDirectoryPath(BytePath(dir.path(), "dir\xff")));
 }
 
 TEST_F(ShellFolderTest, ParseDisplayName) {

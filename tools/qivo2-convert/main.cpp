@@ -20,6 +20,7 @@
 #include "catalog/spi_hook.h"
 #include "edit/conversion.h"
 #include "platform/app_folder.h"
+#include "platform/path_bytes.h"
 #include "platform/regular_file.h"
 #include "view/picture_loader.h"
 
@@ -44,7 +45,7 @@ const char kUsage[] =
     "  -h, --help            this text\n";
 
 void say(const QString& text) {
-  const QByteArray b = text.toLocal8Bit();
+  const QByteArray b = platform::DisplayName(text).toUtf8();
   std::fprintf(stderr, "qivo2-convert: %s\n", b.constData());
 }
 
@@ -217,15 +218,19 @@ int main(int argc, char** argv) {
   });
   QGuiApplication app(argc, argv);
   TOptions o;
-  if (const auto error = parse(app.arguments(), o)) return usageError(*error);
+  // File names are bytes: Qt's own argument list would turn those that are not UTF-8 into U+FFFD.
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << platform::PathFromBytes(QByteArray(argv[i]));
+  if (const auto error = parse(args, o)) return usageError(*error);
   if (o.help) {
     std::fputs(kUsage, stdout);
     return 0;
   }
 
   const QFileInfo out(o.output);
-  const bool toFolder = out.isDir() || o.output.endsWith('/');
-  if (toFolder && !out.isDir()) return usageError(QStringLiteral("the folder %1 does not exist").arg(o.output));
+  const bool outputIsFolder = platform::KindOfPath(o.output) == platform::PathKind::Folder;
+  const bool toFolder = outputIsFolder || o.output.endsWith('/');
+  if (toFolder && !outputIsFolder) return usageError(QStringLiteral("the folder %1 does not exist").arg(o.output));
   if (!toFolder && o.inputs.size() > 1)
     return usageError(QStringLiteral("%1 is not a folder; several inputs need an existing output folder").arg(o.output));
   edit::TConvertFormat format = edit::cfBMP;
@@ -261,7 +266,7 @@ int main(int argc, char** argv) {
   if (!edit::IsConvertibleFile(one.Source)) {
     one.Status = edit::csSkipped;
     one.Reason = QStringLiteral("icons and cursors are not converted");
-  } else if ((out.exists() || out.isSymLink()) && !o.overwrite) {
+  } else if (platform::PathTaken(o.output) && !o.overwrite) {
     one.Reason = QStringLiteral("%1 already exists (use --overwrite)").arg(o.output);
   } else {
     try {

@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "app/catalog_config.h"
 #include "app/folder_change.h"
@@ -17,6 +19,8 @@
 #include "catalog/spi_hook.h"
 #include "catalog/thumb_cache.h"
 #include "platform/app_folder.h"
+#include "platform/path_bytes.h"
+#include "platform/shell.h"
 
 using namespace catalog;
 using app::CacheFileName;
@@ -31,22 +35,38 @@ struct Counts {
   int made = 0, stored = 0, cached = 0, failed = 0, skipped = 0;
 };
 
+// The folder's files (hidden ones too, to count them) by their own bytes, in name order;
+// Qt's listing would lose the names that are not UTF-8.
+QStringList filesOf(const QString& folder) {
+  namespace sh = platform::shell;
+  const sh::TIdListPtr id(sh::IdListFromPath(platform::PathBytes(folder)));
+  const auto shell = id ? sh::TShellFolder::Bind(id.get()) : nullptr;
+  QStringList out;
+  if (!shell) return out;
+  std::vector<sh::TIdListPtr> items;
+  if (auto en = shell->EnumObjects(sh::SHCONTF_NONFOLDERS | sh::SHCONTF_INCLUDEHIDDEN))
+    for (sh::PIDL item = nullptr; en->Next(item);) items.emplace_back(item);
+  std::sort(items.begin(), items.end(),
+            [&](const auto& a, const auto& b) { return shell->CompareIDs(0, a.get(), b.get()) < 0; });
+  for (const auto& item : items) out << shell->GetDisplayNameOf(item.get(), sh::SHGDN_FORPARSING);
+  return out;
+}
+
 // Returns false when a thumbnail could not be stored; the first reason is printed.
 bool fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, int boxH, Counts& counts) {
   // The catalogue's cache file name; for the root the catalogue's own program name, not ours.
   const QString name = CacheFileName(folder);
   thumb.FileName = name.isEmpty() ? kProgram + ".dat" : name;
-  const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
   bool allStored = true;
-  for (const QFileInfo& fi : files) {
-    const QString path = fi.absoluteFilePath();
+  for (const QString& path : filesOf(folder)) {
+    const QString fileName = path.mid(path.lastIndexOf('/') + 1);
     // The main window lists picture files only (its own formats and the plug-ins').
     auto isPicture = [&] {
       const TImageType type = util.DetectType(path);
       return type == TImageType::iitBmp || type == TImageType::iitJpeg || type == TImageType::iitCustom ||
              type == TImageType::iitSusie;
     };
-    if (!fi.isFile() || fi.fileName().startsWith('.') || !isPicture()) {
+    if (platform::KindOfPath(path) != platform::PathKind::File || fileName.startsWith('.') || !isPicture()) {
       ++counts.skipped;
       continue;
     }
@@ -76,7 +96,8 @@ bool fillFolder(const QString& folder, TImgUtil& util, TThumb& thumb, int boxW, 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QGuiApplication app(argc, argv);  // fonts for text thumbnails
-  const QStringList args = app.arguments().mid(1);
+  QStringList args;  // by their bytes, as filesOf lists names
+  for (int i = 1; i < argc; ++i) args << platform::PathFromBytes(QByteArray(argv[i]));
   if (args.isEmpty()) {
     std::fprintf(stderr, "usage: qivo2-thumbs FOLDER...\n");
     return 2;
@@ -106,8 +127,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const QString& arg : args) {
     const QFileInfo fi(arg);
-    if (!fi.isDir()) {
-      std::fprintf(stderr, "qivo2-thumbs: not a folder: %s\n", qPrintable(arg));
+    if (platform::KindOfPath(arg) != platform::PathKind::Folder) {
+      std::fprintf(stderr, "qivo2-thumbs: not a folder: %s\n", platform::DisplayName(arg).toUtf8().constData());
       status = 1;
       continue;
     }
