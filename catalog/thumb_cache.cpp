@@ -247,8 +247,10 @@ bool TThumb::lockFile(const QString& name, TThumbOpenMode mode) {
   for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
     // Always a fresh descriptor: what a stream read before the lock may be out of date.
     file_.reset();
-    const QFileInfo fi(name);
-    if (fi.exists() ? !fi.isFile() : mode == tomRead) return false;
+    // One stat: the file may come and go between two (another writer's rewrite or removal).
+    struct stat st {};
+    const bool exists = ::stat(QFile::encodeName(name).constData(), &st) == 0;
+    if (exists ? !S_ISREG(st.st_mode) : mode == tomRead) return false;
     file_ = std::make_unique<QFile>(name);
     if (!file_->open(mode == tomRead ? QIODevice::ReadOnly : QIODevice::ReadWrite)) break;
     int rc;
