@@ -418,8 +418,8 @@ void TImgUtil::makeIconPicture(const QString& path, int iconIndex) {
 }
 
 int TImgUtil::decodeBmp(const QString& path, int W, int H) {
-  // Mapped, not read: only the pages the decoder touches cost memory.
-  const auto data = platform::SourceBytes::MapFile(path);
+  // The signature first: a huge file that is no BMP is never read whole.
+  const auto data = platform::SourceBytes::FromFile(path, "BM");
   if (!data) return -1;
   Bitmap = graphics::ReadBMP(data.Span());
   Bitmap.ConvertTo24();
@@ -448,7 +448,7 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
 }
 
 int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
-  const auto data = platform::SourceBytes::MapFile(path);
+  const auto data = platform::SourceBytes::FromFile(path, "\xFF\xD8");
   if (!data) return -1;
   jpegFromMemory(QByteArray::fromRawData(data.Data(), qsizetype(data.Size())), W, H);
   return 0;

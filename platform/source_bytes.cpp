@@ -4,9 +4,9 @@
 #include <QFileDevice>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,8 +19,6 @@ SourceBytes& SourceBytes::operator=(SourceBytes&& o) noexcept {
     release();
     error_ = o.error_;
     openError_ = o.openError_;
-    map_ = std::exchange(o.map_, nullptr);
-    mapLength_ = std::exchange(o.mapLength_, 0);
     owned_ = std::move(o.owned_);
     data_ = std::exchange(o.data_, nullptr);
     size_ = std::exchange(o.size_, 0);
@@ -31,36 +29,49 @@ SourceBytes& SourceBytes::operator=(SourceBytes&& o) noexcept {
 SourceBytes::~SourceBytes() { release(); }
 
 void SourceBytes::release() {
-  if (map_) ::munmap(map_, mapLength_);
-  map_ = nullptr;
-  mapLength_ = 0;
   owned_.clear();
   data_ = nullptr;
   size_ = 0;
 }
 
-bool SourceBytes::map(int fd, int64_t offset, int64_t size) {
-  if (size <= 0) return true;
-  const int64_t page = ::sysconf(_SC_PAGESIZE);
-  const int64_t start = offset - offset % page;
-  const size_t length = size_t(size + (offset - start));
-  void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, off_t(start));
-  if (p == MAP_FAILED) return false;
-  map_ = p;
-  mapLength_ = length;
-  data_ = static_cast<const uint8_t*>(p) + (offset - start);
-  size_ = size_t(size);
-  return true;
+void SourceBytes::readRegular(int fd, int64_t offset, int64_t size, QByteArrayView signature) {
+  size = std::max<int64_t>(size, 0);
+  // pread until `want` bytes are held or the file ends (it may shrink meanwhile).
+  auto readTo = [&](int64_t want) {
+    const qsizetype have = owned_.size();
+    owned_.resize(qsizetype(want));
+    qsizetype got = have;
+    while (got < want) {
+      const ssize_t n = ::pread(fd, owned_.data() + got, size_t(want - got), off_t(offset + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += n;
+    }
+    owned_.resize(got);
+    return got == want;
+  };
+  const int64_t head = std::min<int64_t>(signature.size(), size);
+  if (!readTo(head) && owned_.isEmpty() && head > 0) error_ = SourceError::Read;
+  if (error_ == SourceError::None && QByteArrayView(owned_) == signature) {
+    if (size > kMaxFileBytes) {
+      owned_ = QByteArray();
+      error_ = SourceError::TooLarge;
+    } else {
+      readTo(size);
+    }
+  }
+  data_ = reinterpret_cast<const uint8_t*>(owned_.constData());
+  size_ = size_t(owned_.size());
 }
 
-SourceBytes SourceBytes::MapFile(const QString& path) {
+SourceBytes SourceBytes::FromFile(const QString& path, QByteArrayView signature) {
   SourceBytes b;
   const RegularFile f = RegularFile::Open(path);
   if (!f) {
     b.error_ = SourceError::Open;
     b.openError_ = f.Error();
-  } else if (!b.map(f.Fd(), 0, f.Size())) {
-    b.error_ = SourceError::Read;
+  } else {
+    b.readRegular(f.Fd(), 0, f.Size(), signature);
   }
   return b;
 }
@@ -80,7 +91,7 @@ SourceBytes SourceBytes::FromDevice(QIODevice& device, QByteArrayView signature,
     struct stat st {};
     if (::fstat(file->handle(), &st) == 0 && S_ISREG(st.st_mode)) {
       const int64_t pos = file->pos();
-      if (!b.map(file->handle(), pos, int64_t(st.st_size) - pos)) b.error_ = SourceError::Read;
+      b.readRegular(file->handle(), pos, int64_t(st.st_size) - pos, signature);
       file->seek(file->size());
       return b;
     }
@@ -116,8 +127,7 @@ QString SourceBytes::Why() const {
   switch (error_) {
     case SourceError::None: return QString();
     case SourceError::Open: return QStringLiteral("the file cannot be opened");
-    case SourceError::TooLarge:
-      return QStringLiteral("the picture data passes %1 MB").arg(kMaxStreamBytes >> 20);
+    case SourceError::TooLarge: return QStringLiteral("the picture data is too large");
     case SourceError::Read: return QStringLiteral("the file cannot be read");
   }
   return QString();

@@ -1,10 +1,9 @@
 #pragma once
-// The bytes of a picture source, bounded before they are held. A regular file is mapped: it
-// costs address space, not memory, and only the pages a decoder touches are ever read, so a
-// huge file that is not the format is refused after its first bytes. Any other device is
-// read in chunks, its leading bytes checked against the format's signature before more is
-// read, and refused past a cap. (A mapped file cut short by another program while it is
-// decoded ends the process with SIGBUS; a picture being rewritten in place is that rare.)
+// The bytes of a picture source, bounded before they are held. The leading bytes are checked
+// against the format's signature first, so a huge file that is not the format is refused
+// after them. Then a regular file is read to the size it has (refused past kMaxFileBytes),
+// any other device in chunks up to a cap. Files are read, not mapped: a mapped picture cut
+// short by another program while it is decoded would end the process with SIGBUS.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -20,6 +19,8 @@ namespace platform {
 
 // Largest picture read from a device that is not a regular file.
 inline constexpr int64_t kMaxStreamBytes = int64_t(256) << 20;
+// Largest picture file read whole.
+inline constexpr int64_t kMaxFileBytes = int64_t(512) << 20;
 
 enum class SourceError { None, Open, TooLarge, Read };
 
@@ -32,8 +33,8 @@ class SourceBytes {
   SourceBytes& operator=(const SourceBytes&) = delete;
   ~SourceBytes();
 
-  // The whole regular file at path, mapped.
-  static SourceBytes MapFile(const QString& path);
+  // The whole regular file at path; only its leading bytes when they differ from `signature`.
+  static SourceBytes FromFile(const QString& path, QByteArrayView signature = {});
   // From the device's position to its end (the device is left at its end). When the
   // leading bytes differ from `signature`, reading stops and only they are held, so the
   // decoder refuses them with its own words.
@@ -50,11 +51,9 @@ class SourceBytes {
 
  private:
   void release();
-  bool map(int fd, int64_t offset, int64_t size);
+  void readRegular(int fd, int64_t offset, int64_t size, QByteArrayView signature);
   SourceError error_ = SourceError::None;
   FileError openError_ = FileError::None;
-  void* map_ = nullptr;
-  size_t mapLength_ = 0;
   QByteArray owned_;
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;

@@ -1,6 +1,6 @@
 // Picture streams that never end (a pipe, a device) and huge sparse files: each graphic reads
 // a bounded amount, refusing a stream from its first bytes when they are not its format, and
-// a file by mapping it rather than reading it.
+// a huge file after its signature.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -56,7 +56,7 @@ TEST(EndlessStreams, NotTheFormatIsRefusedAfterTheSignature) {
   }
 }
 
-TEST(HugeSparseFiles, AreMappedNotRead) {
+TEST(HugeSparseFiles, AreRefusedAfterTheirSignature) {
   QTemporaryDir dir;
   const long before = hugefiles::PeakKb();
   for (const Kind& k : kKinds) {
