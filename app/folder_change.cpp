@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "catalog/thumb_cache.h"
+
 namespace app {
 
 namespace {
@@ -26,7 +28,12 @@ QString CachePath(const QString& programFolder, bool useCache) {
 }
 
 QString TempCacheFileFor(const QString& programFolder, const QString& folder) {
-  return CachePath(programFolder, false) + u'/' + CacheFileName(folder) + QStringLiteral(".dat");
+  // The cache's own naming rule ("my.photos" keeps its name, the root takes the program's),
+  // so the file deleted is the one the catalogue wrote.
+  catalog::TThumb thumb;
+  thumb.Path = CachePath(programFolder, false);
+  thumb.FileName = CacheFileName(folder);
+  return thumb.CacheFileName(folder);
 }
 
 QString ExtensionMask(const QString& registryMask) {

@@ -19,15 +19,23 @@ TEST(FolderChange, CacheNamesAndCurrentFolder) {
       {"/home/u/Photos", "Photos", "/p/Temp/Photos.dat", "/home/u/Photos", false},
       {"/mnt/d/Photos", "Photos", "/p/Temp/Photos.dat", "/mnt/d/Photos", false},
       {"/home/u/Photos/", "Photos", "/p/Temp/Photos.dat", "/home/u/Photos", false},
-      {"/", "", "/p/Temp/.dat", "", true},
+      {"/", "", nullptr, "", true},
       {"/tmp", "tmp", "/p/Temp/tmp.dat", "/tmp", false},
+      // A name with an extension keeps it, as the cache file itself does.
+      {"/home/u/my.photos", "my.photos", "/p/Temp/my.photos", "/home/u/my.photos", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(app::CacheFileName(c.folder), c.cacheName) << c.folder;
-    EXPECT_EQ(app::TempCacheFileFor("/p", c.folder), c.tempFile) << c.folder;
+    if (c.tempFile) {
+      EXPECT_EQ(app::TempCacheFileFor("/p", c.folder), c.tempFile) << c.folder;
+    }
     EXPECT_EQ(app::CurrentFolderFor(c.folder), c.current) << c.folder;
     EXPECT_EQ(app::IsDriveRoot(c.folder), c.root) << c.folder;
   }
+  // The root folder has no last name: its file is named after the program.
+  const QString rootFile = app::TempCacheFileFor("/p", "/");
+  EXPECT_TRUE(rootFile.startsWith("/p/Temp/") && rootFile.endsWith(".dat") && rootFile != "/p/Temp/.dat")
+      << rootFile.toStdString();
   EXPECT_EQ(app::CachePath("/p", true), "/p/Cache");
   EXPECT_EQ(app::CachePath("/p", false), "/p/Temp");
 }
