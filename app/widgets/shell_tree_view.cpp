@@ -2,12 +2,17 @@
 
 #include <QDir>
 #include <QFileIconProvider>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "platform/path_bytes.h"
 #include "platform/shell.h"
 
 namespace app {
@@ -27,7 +32,16 @@ QString Normalised(const QString& path) {
   return QDir::cleanPath(path);
 }
 
-QString CanonicalPath(const QTreeWidgetItem* item) { return QFileInfo(ItemPath(item)).canonicalFilePath(); }
+// By the folder's own bytes: Qt would lose a name that is not UTF-8.
+QString CanonicalPath(const QTreeWidgetItem* item) {
+  char* real = ::realpath(platform::PathBytes(ItemPath(item)).constData(), nullptr);
+  if (!real) return {};
+  const QString out = platform::PathFromBytes(QByteArray(real));
+  std::free(real);
+  return out;
+}
+
+bool IsFolder(const QString& path) { return platform::KindOfPath(path) == platform::PathKind::Folder; }
 
 // A link back to a folder above keeps its node but shows no children, so that a link
 // cycle cannot make the tree endless.
@@ -39,15 +53,28 @@ bool LoopsBack(const QTreeWidgetItem* item) {
   return false;
 }
 
-// Visible subfolders, links to folders among them, in natural, case-insensitive order.
+// Visible subfolders, links to folders among them, in natural, case-insensitive order, by
+// their own bytes.
 QStringList SubFolders(const QString& folder) {
-  QStringList names = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-    const QByteArray x = a.toUtf8(), y = b.toUtf8();
-    return platform::shell::CompareNamesNatural({x.constData(), size_t(x.size())},
-                                                {y.constData(), size_t(y.size())}) < 0;
+  std::vector<QByteArray> names;
+  if (DIR* d = ::opendir(platform::PathBytes(folder).constData())) {
+    const QByteArray base = platform::PathBytes(folder.endsWith(u'/') ? folder : folder + u'/');
+    while (const dirent* e = ::readdir(d)) {
+      const QByteArray name(e->d_name);
+      if (name.startsWith('.')) continue;
+      struct stat st {};
+      if (::stat((base + name).constData(), &st) == 0 && S_ISDIR(st.st_mode)) names.push_back(name);
+    }
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end(), [](const QByteArray& x, const QByteArray& y) {
+    const int c = platform::shell::CompareNamesNatural({x.constData(), size_t(x.size())},
+                                                       {y.constData(), size_t(y.size())});
+    return c != 0 ? c < 0 : x < y;
   });
-  return names;
+  QStringList out;
+  for (const QByteArray& n : names) out << platform::PathFromBytes(n);
+  return out;
 }
 }  // namespace
 
@@ -79,7 +106,7 @@ TShellTreeView::TShellTreeView(QWidget* parent) : QTreeWidget(parent) {
 
 QString TShellTreeView::DisplayText(const QString& path) {
   if (path == QStringLiteral("/")) return path;
-  return path.mid(path.lastIndexOf(u'/') + 1);
+  return platform::DisplayName(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
 QIcon TShellTreeView::FolderIcon() const {
@@ -108,7 +135,7 @@ void TShellTreeView::Populate(QTreeWidgetItem* item) {
   // Nodes of folders that are gone leave the tree and the back/forward lists.
   for (int j = item->childCount() - 1; j >= 0; --j) {
     const QString path = ItemPath(item->child(j));
-    if (QFileInfo(path).isDir()) continue;
+    if (IsFolder(path)) continue;
     nav_.RemoveFolder(path);
     delete item->child(j);
   }
@@ -145,7 +172,7 @@ QTreeWidgetItem* TShellTreeView::NodeFor(const QString& rawPath, bool create) {
       if (ItemPath(node->child(i)) == sofar) next = node->child(i);
     if (!next) {
       // Hidden folders are not listed but can still be opened by path.
-      if (!create || !QFileInfo(sofar).isDir()) return nullptr;
+      if (!create || !IsFolder(sofar)) return nullptr;
       next = MakeNode(node, sofar, node->childCount());
     }
     node = next;
@@ -158,7 +185,7 @@ QString TShellTreeView::SelectedPath() const { return ItemPath(currentItem()); }
 bool TShellTreeView::SelectPath(const QString& rawPath) {
   const QString path = Normalised(rawPath);
   if (path.isEmpty()) return false;
-  if (!QFileInfo(path).isDir()) {
+  if (!IsFolder(path)) {
     if (QTreeWidgetItem* stale = NodeFor(path, false)) {
       if (stale->parent()) {
         nav_.RemoveFolder(path);
@@ -211,7 +238,7 @@ void TShellTreeView::OnCurrentChanged(QTreeWidgetItem* current) {
 }
 
 void TShellTreeView::PruneHistory() {
-  nav_.Prune([](const QString& p) { return QFileInfo(p).isDir(); });
+  nav_.Prune([](const QString& p) { return IsFolder(p); });
 }
 
 bool TShellTreeView::Step(bool back, int n) {

@@ -16,6 +16,10 @@
 #include "app/widgets/main_menus.h"
 #include "app/widgets/shell_tree_view.h"
 #include "app/widgets/status_bar.h"
+#include "platform/path_bytes.h"
+#include "tests/support/byte_names.h"
+
+#include <sys/stat.h>
 
 using namespace app;
 
@@ -136,6 +140,29 @@ class MainWidgetsTest : public QObject {
     QVERIFY(tree.SelectPath(top + "/a/tob/toa"));
     QCOMPARE(tree.SelectedPath(), top + "/a/tob/toa");
     QCOMPARE(tree.currentItem()->childCount(), 0);
+  }
+
+  void treeListsFoldersWhoseNamesAreNotUtf8() {
+    QTemporaryDir dir;
+    const QString top = QDir(dir.path()).canonicalPath();
+    const ByteNameCleanup cleanup(top);
+    for (const QByteArray& name : ByteNames()) {
+      const QString path = BytePath(top, name);
+      QCOMPARE(::mkdir(platform::PathBytes(path).constData(), 0755), 0);
+    }
+    TShellTreeView tree;
+    QVERIFY(tree.SelectPath(top));
+    QTreeWidgetItem* node = tree.currentItem();
+    node->setExpanded(true);
+    QCOMPARE(node->childCount(), int(ByteNames().size()));
+    QSet<QString> paths;
+    for (int i = 0; i < node->childCount(); ++i) {
+      QVERIFY(node->child(i)->text(0).contains(QChar(0xFFFD)));
+      tree.setCurrentItem(node->child(i));
+      paths << tree.SelectedPath();
+      QVERIFY(BytePathExists(tree.SelectedPath()));
+    }
+    QCOMPARE(paths.size(), int(ByteNames().size()));  // look-alikes stay apart
   }
 
   void historyMenuShowsMovesAndPersists() {
