@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,6 +96,21 @@ int createTempBeside(const QString& cacheName, QString& tmpName) {
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
+}
+
+// Temporary files of rewrites whose process ended (killed midway) are removed by the next
+// rewrite, under the lock, so none of a living process is ever touched.
+void removeStaleTemps(const QString& cacheName) {
+  const QFileInfo fi(cacheName);
+  const QString prefix = "." + fi.fileName() + ".";
+  const QStringList names = QDir(fi.path()).entryList({prefix + "*.~tmp"}, QDir::Files | QDir::Hidden);
+  for (const QString& name : names) {
+    const QString middle = name.mid(prefix.size(), name.size() - prefix.size() - 5);
+    bool ok = false;
+    const pid_t pid = pid_t(middle.section('-', 0, 0).toLongLong(&ok));
+    if (!ok || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == -1 && errno == ESRCH) QFile::remove(fi.path() + "/" + name);
+  }
 }
 
 bool syncAndClose(QFile& f) {
@@ -557,6 +573,7 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
 
   // The lock is held from the first read to the rename, and closing the old file releases it.
   if (!lockFile(cacheName, tomRead)) return false;
+  removeStaleTemps(cacheName);
   const int64_t fileSize = file_->size();
   // An empty file is one whose creation was cut short: nothing to delete from.
   if (fileSize == 0) {

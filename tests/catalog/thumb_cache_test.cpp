@@ -440,6 +440,31 @@ TEST_F(ThumbCache, RewriteOfOneFolderLeavesTheTmpNamedFolderAlone) {
   EXPECT_EQ(QDir(thumb.Path).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"x.dat", "x.~tmp"}));
 }
 
+// A rewrite killed midway leaves its temporary file; the next rewrite removes it, but never
+// one of a process that still runs.
+TEST_F(ThumbCache, RewriteRemovesTemporaryFilesOfEndedRewrites) {
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  waitpid(ended, nullptr, 0);
+  const QString a = pic("a.jpg"), b = pic("b.jpg");
+  add(a, "A");
+  add(b, "B");
+  const QFileInfo cache(cacheFile());
+  const QString stale = cache.path() + "/." + cache.fileName() + "." + QString::number(ended) + ".~tmp";
+  const QString living = cache.path() + "/." + cache.fileName() + "." + QString::number(getppid()) + "-1.~tmp";
+  for (const QString& name : {stale, living}) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(thumb.DeleteEntry(a));
+  EXPECT_FALSE(QFile::exists(stale));
+  EXPECT_TRUE(QFile::exists(living));
+  QByteArray data;
+  ASSERT_TRUE(thumb.Read(b, data));
+  EXPECT_EQ(data, "B");
+}
+
 // Writers in other processes append to one cache file while another process rewrites it,
 // as two qivo2-thumbs on one folder, or two folders of one name, do.
 class RacingCacheWriters : public ThumbCache {
