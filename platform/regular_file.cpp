@@ -99,24 +99,33 @@ bool RegularFile::HandTo(QFile& file) {
   return true;
 }
 
-std::optional<QByteArray> RegularFile::Read(int64_t limit) {
-  if (fd_ < 0 || limit < 0) return std::nullopt;
+std::optional<QByteArray> ReadAt(int fd, int64_t offset, int64_t limit, int64_t sizeHint) {
+  if (fd < 0 || offset < 0 || limit < 0) return std::nullopt;
   QByteArray out;
-  // The size at open is a hint only: the file may shrink or grow meanwhile.
-  out.resize(qsizetype(std::min(limit, std::max<int64_t>(size_, 0))));
+  // The size is a hint only: the file may shrink or grow meanwhile.
+  out.resize(qsizetype(std::min(limit, std::max<int64_t>(sizeHint, 0))));
   qsizetype got = 0;
   for (;;) {
     if (got == out.size()) {
       if (got >= limit) break;
       out.resize(qsizetype(std::min<int64_t>(limit, int64_t(got) + 64 * 1024)));
     }
-    const ssize_t n = ::read(fd_, out.data() + got, size_t(out.size() - got));
+    const ssize_t n = ::pread(fd, out.data() + got, size_t(out.size() - got), off_t(offset + got));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     if (n == 0) break;
     got += n;
   }
   out.truncate(got);
+  return out;
+}
+
+std::optional<QByteArray> RegularFile::Read(int64_t limit) {
+  if (fd_ < 0) return std::nullopt;
+  const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+  if (at < 0) return std::nullopt;
+  auto out = ReadAt(fd_, at, limit, size_ - at);
+  if (out) ::lseek(fd_, at + off_t(out->size()), SEEK_SET);
   return out;
 }
 

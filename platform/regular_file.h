@@ -45,6 +45,10 @@ class RegularFile {
   int64_t mtimeSec_ = 0;
 };
 
+// Up to `limit` bytes of an open descriptor from `offset` (its position is not used);
+// `sizeHint` is what the file is expected to hold there. nullopt on a read error.
+std::optional<QByteArray> ReadAt(int fd, int64_t offset, int64_t limit, int64_t sizeHint);
+
 // Whether the path names a regular file (links followed), found without blocking.
 FileError CheckRegularFile(const QString& path);
 

@@ -4,11 +4,9 @@
 #include <QFileDevice>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -36,29 +34,26 @@ void SourceBytes::release() {
 
 void SourceBytes::readRegular(int fd, int64_t offset, int64_t size, QByteArrayView signature) {
   size = std::max<int64_t>(size, 0);
-  // pread until `want` bytes are held or the file ends (it may shrink meanwhile).
-  auto readTo = [&](int64_t want) {
-    const qsizetype have = owned_.size();
-    owned_.resize(qsizetype(want));
-    qsizetype got = have;
-    while (got < want) {
-      const ssize_t n = ::pread(fd, owned_.data() + got, size_t(want - got), off_t(offset + got));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += n;
-    }
-    owned_.resize(got);
-    return got == want;
-  };
   const int64_t head = std::min<int64_t>(signature.size(), size);
-  if (!readTo(head) && owned_.isEmpty() && head > 0) error_ = SourceError::Read;
-  if (error_ == SourceError::None && QByteArrayView(owned_) == signature) {
+  const auto lead = ReadAt(fd, offset, head, head);
+  if (!lead) {
+    error_ = SourceError::Read;
+    return;
+  }
+  owned_ = *lead;
+  if (QByteArrayView(owned_) == signature) {
     if (size > kMaxFileBytes) {
       owned_ = QByteArray();
       error_ = SourceError::TooLarge;
-    } else {
-      readTo(size);
+      return;
     }
+    const auto rest = ReadAt(fd, offset + head, size - head, size - head);
+    if (!rest) {
+      owned_ = QByteArray();
+      error_ = SourceError::Read;
+      return;
+    }
+    owned_ += *rest;
   }
   data_ = reinterpret_cast<const uint8_t*>(owned_.constData());
   size_ = size_t(owned_.size());

@@ -1,7 +1,7 @@
 // The real executable: one instance per user, a stale lock after a crash, no display.
 #include "platform/settings.h"
 #include "graphics/bmp_graphic.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 #include <gtest/gtest.h>
 

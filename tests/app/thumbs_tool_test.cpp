@@ -17,7 +17,7 @@
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
 #include "tests/support/byte_names.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 namespace {
 

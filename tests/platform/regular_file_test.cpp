@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 using platform::FileError;
 using platform::ReadRegularFile;

@@ -7,7 +7,7 @@
 #include "catalog/img_util.h"
 #include "catalog/img_util_png.h"
 #include "catalog/spi_hook.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 namespace catalog {
 namespace {

@@ -15,7 +15,7 @@
 #include "catalog/widgets/imgpanel.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 using app::TCVMain;
 
@@ -114,4 +114,4 @@ class CVMainSpecialFilesTest : public QObject {
 };
 
 QTEST_MAIN(CVMainSpecialFilesTest)
-#include "cvmain_special_files_qtest.moc"
+#include "cvmain_nonregular_files_qtest.moc"

@@ -11,7 +11,7 @@
 #include "decode/spi_plugin_list.h"
 #include "graphics/picture_formats.h"
 #include "spi_test_util.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 using namespace decode;
 using namespace spitest;

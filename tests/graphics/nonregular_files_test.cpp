@@ -9,7 +9,7 @@
 #include "graphics/icon_graphic.h"
 #include "graphics/jpeg_image.h"
 #include "graphics/metafile_graphic.h"
-#include "tests/support/special_files.h"
+#include "tests/support/nonregular_files.h"
 
 using namespace graphics;
 
