@@ -158,6 +158,12 @@ class TCVMain : public QMainWindow {
   // The starting folder: the first argument's folder, else [Main] RootPath.
   void SelectStartFolder(const QString& argument);
 
+  // ---- viewing: real size, full screen, slide show (cvmain_view.cpp) ----
+
+  // ---- editing and batch conversion (cvmain_edit.cpp) ----
+
+  // ---- file management: save folders, file commands, rename, favourites (cvmain_files.cpp) ----
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   // FormShow: the selected folder scrolled into view.
@@ -178,6 +184,10 @@ class TCVMain : public QMainWindow {
   void ReadPreviewPane(const settings::TIniFile& ini);
   void ConfigureCatalog(const settings::TIniFile& ini);
   void ConnectCommands();
+  // Each group of commands wires its own menu items and buttons.
+  void ConnectViewCommands();
+  void ConnectEditCommands();
+  void ConnectFileCommands();
   void FillHistoryPopup(bool back);
 
   QWidget* central_ = nullptr;

@@ -180,6 +180,9 @@ void TCVMain::ConnectCommands() {
   on("tbtnRedo", [this] { tbtnRedoClick(); });
   connect(Menus.UndoPopup, &QMenu::aboutToShow, this, [this] { FillHistoryPopup(true); });
   connect(Menus.RedoPopup, &QMenu::aboutToShow, this, [this] { FillHistoryPopup(false); });
+  ConnectViewCommands();
+  ConnectEditCommands();
+  ConnectFileCommands();
 
   ImgPanel1->OnChangeFolder = [this](catalog::TImgPanel*) { ImgPanel1ChangeFolder(); };
   ImgPanel1->OnClick = [this](catalog::TImgPanel*) { ImgPanel1Click(); };
