@@ -63,15 +63,34 @@ graphics::TBitmap StretchBitmap(const graphics::TBitmap& source, int w, int h) {
   return out;
 }
 
+graphics::TJPEGScale ReductionFor(QSize picture, QSize target) {
+  static constexpr struct {
+    int denominator;
+    graphics::TJPEGScale scale;
+  } kReductions[] = {{8, graphics::jsEighth}, {4, graphics::jsQuarter}, {2, graphics::jsHalf}};
+  for (const auto& r : kReductions) {
+    const int w = (picture.width() + r.denominator - 1) / r.denominator;
+    const int h = (picture.height() + r.denominator - 1) / r.denominator;
+    if (w >= target.width() && h >= target.height()) return r.scale;
+  }
+  return graphics::jsFullSize;
+}
+
 graphics::TBitmap LoadPictureFitted(const QString& path, QSize screen, bool smooth, catalog::TImgPlugins* plugins) {
-  graphics::TBitmap bitmap;
-  LoadPicture(path, bitmap, plugins);
-  const QSize natural(bitmap.Width(), bitmap.Height());
+  // A JPEG that will be shrunk is decoded at the largest reduction still at least the fitted
+  // size: a fraction of the work, and the resize that follows gives the same size.
+  catalog::TPictureOptions options;
+  options.JpegScale = [screen](int width, int height) {
+    return ReductionFor({width, height}, ScreenFitSize({width, height}, screen));
+  };
+  catalog::TPicture picture = catalog::LoadPictureFile(path, plugins, options);
+  graphics::TBitmap& bitmap = picture.Bitmap;
+  const QSize natural(picture.SourceWidth, picture.SourceHeight);
   const QSize fit = ScreenFitSize(natural, screen);
-  if (fit == natural) return bitmap;
+  if (fit == QSize(bitmap.Width(), bitmap.Height())) return std::move(bitmap);
   if (!smooth) return StretchBitmap(bitmap, fit.width(), fit.height());
   edit::ResizeBitmap(bitmap, fit.width(), fit.height());
-  return bitmap;
+  return std::move(bitmap);
 }
 
 }  // namespace view

@@ -12,6 +12,7 @@
 
 #include "catalog/img_util.h"
 #include "graphics/bitmap.h"
+#include "graphics/jpeg_image.h"
 
 namespace view {
 
@@ -24,7 +25,11 @@ void LoadPicture(const QString& path, graphics::TBitmap& target, catalog::TImgPl
 // and no side drops below 1.
 QSize ScreenFitSize(QSize picture, QSize screen);
 
-// smooth: resampled (ResizeBitmap); otherwise stretched pixel by pixel.
+// The JPEG reduction (1/8, 1/4, 1/2 or none) that still leaves a picture at least `target`.
+graphics::TJPEGScale ReductionFor(QSize picture, QSize target);
+
+// smooth: resampled (ResizeBitmap); otherwise stretched pixel by pixel. A JPEG is decoded at
+// ReductionFor its fitted size first.
 graphics::TBitmap LoadPictureFitted(const QString& path, QSize screen, bool smooth, catalog::TImgPlugins* plugins);
 
 // Nearest-pixel stretch of any bitmap into a new 24-bit w × h bitmap (the stretch-draw of

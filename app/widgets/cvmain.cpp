@@ -14,6 +14,8 @@
 #include "platform/app_folder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
@@ -34,6 +36,9 @@ namespace keys = settings::keys;
 TCVMain::TCVMain(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QStringLiteral("QIVO2"));
   setMinimumWidth(kMinimumWidth);
+  InformationBox = [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); };
+  WarningBox = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
+  Beep = [] { QApplication::beep(); };
   // Design-time size and place, replaced by the stored geometry below.
   resize(742, 464);
   move(198, 109);

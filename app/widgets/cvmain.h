@@ -12,6 +12,7 @@
 //                              | ScrollBox1 (fixed height PrevHeight, hidden) holding Image2
 // tb97Btn is the top toolbar (Dock971), tb97Command the right one (Dock972).
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -121,8 +122,9 @@ class TCVMain : public QMainWindow {
   const QString& ThumbFileName() const { return thumbFileName_; }
   void SetThumbFileName(const QString& name);
   std::function<void(const QString&)> ThumbFileNameChanged;
-  // The information box and the beep (tests replace them).
+  // The information and warning boxes and the beep (tests replace them).
   std::function<void(const QString& text)> InformationBox;
+  std::function<void(const QString& text)> WarningBox;
   std::function<void()> Beep;
 
   // Folder change and the commands on the folder and the catalogue.
@@ -159,6 +161,17 @@ class TCVMain : public QMainWindow {
   void SelectStartFolder(const QString& argument);
 
   // ---- viewing: real size, full screen, slide show (cvmain_view.cpp) ----
+  void RealSize1Click();
+  void FullScreen1Click();
+  void DblClick1Click();  // [Main] DblClick = 1: full screen, else real size
+  void SlideStart1Click();
+  void SlideShow1Click();  // marks the interval item of [Slide] Interval
+  void SecClick(int seconds);
+  void SlideOption1Click();  // the options window on its slide page only
+  // The one slide window (full screen and slide show), null while none is open.
+  QPointer<QWidget> SlideForm;
+  // Repaints the window and its tree once a viewing window has closed.
+  void ViewWindowClosed();
 
   // ---- editing and batch conversion (cvmain_edit.cpp) ----
 

@@ -156,3 +156,27 @@ TEST(ImgCustomPNG, ClaimsPngByLowerCasedExtension) {
 }
 
 }  // namespace
+
+TEST(ScreenFit, JpegReductionStaysAtLeastTheFittedSize) {
+  struct Case {
+    QSize picture, target;
+    graphics::TJPEGScale scale;
+  } cases[] = {
+      {{6000, 4000}, {1260, 820}, graphics::jsQuarter},  // 1500 × 1000
+      {{6000, 4000}, {740, 480}, graphics::jsEighth},    // 750 × 500
+      {{6000, 4000}, {1600, 1000}, graphics::jsHalf},
+      {{6000, 4000}, {3100, 2000}, graphics::jsFullSize},
+      {{1001, 1001}, {126, 126}, graphics::jsEighth},  // 126 (rounded up) still covers it
+  };
+  for (const auto& c : cases) EXPECT_EQ(view::ReductionFor(c.picture, c.target), c.scale) << c.target.width();
+}
+
+TEST_F(PictureLoader, FittedJpegIsDecodedReducedToTheSameSize) {
+  graphics::TJPEGImage jpeg;
+  jpeg.Assign(Pattern(1600, 1200));
+  jpeg.SaveToFile(Path("big.jpg"));
+  for (const bool smooth : {true, false}) {
+    const TBitmap fitted = view::LoadPictureFitted(Path("big.jpg"), QSize(400, 300), smooth, nullptr);
+    EXPECT_EQ(QSize(fitted.Width(), fitted.Height()), view::ScreenFitSize({1600, 1200}, {400, 300})) << smooth;
+  }
+}

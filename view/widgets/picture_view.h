@@ -1,0 +1,42 @@
+#pragma once
+// An image control of the viewing windows: shows one bitmap at its own size (the control
+// takes the bitmap's size) and paints only the part on screen, straight from the bitmap's
+// memory, so a large picture is never copied or converted as a whole to be shown.
+#include <QWidget>
+#include <memory>
+
+#include "graphics/bitmap.h"
+
+namespace view {
+
+class TPictureView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPictureView(QWidget* parent = nullptr);
+
+  // Shares the bitmap (the windows keep their source picture in the same one).
+  void SetPicture(std::shared_ptr<const graphics::TBitmap> picture);
+  void Clear() { SetPicture(nullptr); }
+  const std::shared_ptr<const graphics::TBitmap>& Picture() const { return picture_; }
+  QSize PictureSize() const;
+
+ signals:
+  void MousePressed(QMouseEvent* event);
+  void MouseMoved(QMouseEvent* event);
+  void MouseReleased(QMouseEvent* event);
+  void DoubleClicked(QMouseEvent* event);
+  void Painted();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override { emit MousePressed(event); }
+  void mouseMoveEvent(QMouseEvent* event) override { emit MouseMoved(event); }
+  void mouseReleaseEvent(QMouseEvent* event) override { emit MouseReleased(event); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { emit DoubleClicked(event); }
+
+ private:
+  std::shared_ptr<const graphics::TBitmap> picture_;
+  QImage image_;  // wraps picture_'s memory
+};
+
+}  // namespace view
