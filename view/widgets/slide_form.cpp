@@ -273,8 +273,9 @@ void TSlideForm::keyPressEvent(QKeyEvent* event) {
     return;
   }
   if (mode_ == smSlide) {
-    if ((key == Qt::Key_Right || key == Qt::Key_Down) && NextImage->isEnabled()) return NextImageClick();
-    if ((key == Qt::Key_Left || key == Qt::Key_Up) && PrevImage->isEnabled()) return PrevImageClick();
+    // The two hidden items are reached by these keys alone (a hidden action reads as disabled).
+    if ((key == Qt::Key_Right || key == Qt::Key_Down) && show_.Items().NextImage) return NextImageClick();
+    if ((key == Qt::Key_Left || key == Qt::Key_Up) && show_.Items().PrevImage) return PrevImageClick();
   }
   QWidget::keyPressEvent(event);
 }
