@@ -23,6 +23,7 @@
 #include "platform/settings_keys.h"
 #include "app/status_text.h"
 #include "app/widgets/cvmain.h"
+#include "app/widgets/event_watch.h"
 #include "app/widgets/history_menu.h"
 #include "app/widgets/preview_picture.h"
 #include "app/widgets/set_option.h"
@@ -66,20 +67,6 @@ constexpr PageRow kPages[] = {
     {"PrevPage1", "tbtnPrevPage", [](catalog::TImgPanel* p) { p->PriorPage(); }},
     {"NextPage1", "tbtnNextPage", [](catalog::TImgPanel* p) { p->NextPage(); }},
     {"LastPage1", "tbtnLastPage", [](catalog::TImgPanel* p) { p->LastPage(); }},
-};
-// Calls a function whenever the watched widget changes size.
-class TResizeWatch : public QObject {
- public:
-  TResizeWatch(QWidget* watched, std::function<void()> fn) : QObject(watched), fn_(std::move(fn)) {
-    watched->installEventFilter(this);
-  }
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Resize) fn_();
-    return false;
-  }
-
- private:
-  std::function<void()> fn_;
 };
 }  // namespace
 
@@ -146,7 +133,7 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   if (ScrollBox1->widget() == Image2) ScrollBox1->takeWidget();
   Image2->setParent(ScrollBox1->viewport());
   Image2->setVisible(PreviewVisible());
-  new TResizeWatch(ScrollBox1->viewport(), [this] { ScrollBox1Resize(); });
+  new TEventWatch(ScrollBox1->viewport(), QEvent::Resize, [this] { ScrollBox1Resize(); });
   setWindowIcon(ProgramIcon());
 }
 

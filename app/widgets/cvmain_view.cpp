@@ -5,6 +5,7 @@
 
 #include "app/folder_change.h"
 #include "app/widgets/cvmain.h"
+#include "app/widgets/event_watch.h"
 #include "app/widgets/set_option.h"
 #include "app/widgets/shell_tree_view.h"
 #include "catalog/widgets/imgpanel.h"
@@ -64,6 +65,8 @@ void TCVMain::ConnectViewCommands() {
   on("Other1", [this] { SlideOption1Click(); });
   on("SlideOption1", [this] { SlideOption1Click(); });
   connect(Menus.SlideShow1, &QMenu::aboutToShow, this, &TCVMain::SlideShow1Click);
+  ImgPanel1->OnDblClick = [this](catalog::TImgPanel*) { DblClick1Click(); };
+  new TEventWatch(Image2, QEvent::MouseButtonDblClick, [this] { RealSize1Click(); });
 }
 
 void TCVMain::ViewWindowClosed() {
