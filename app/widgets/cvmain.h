@@ -39,6 +39,9 @@ class TFileImage;
 namespace decode {
 class TSPIs;
 }
+namespace view {
+class TSlideForm;
+}
 namespace app {
 
 class TSplitter;
@@ -172,6 +175,10 @@ class TCVMain : public QMainWindow {
   QPointer<QWidget> SlideForm;
   // Repaints the window and its tree once a viewing window has closed.
   void ViewWindowClosed();
+  // The entry a viewing command opens, or −1 (nothing selected; the preview pane on, after
+  // its message).
+  int ViewableIndex(const QString& previewOnMessage);
+  view::TSlideForm* SlideWindow();  // the open one, else a new one
 
   // ---- editing and batch conversion (cvmain_edit.cpp) ----
 

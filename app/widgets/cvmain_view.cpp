@@ -76,13 +76,29 @@ void TCVMain::ViewWindowClosed() {
   ShellTreeView1->setUpdatesEnabled(true);
 }
 
-void TCVMain::RealSize1Click() {
+int TCVMain::ViewableIndex(const QString& previewOnMessage) {
   const int index = ViewedIndex(ImgPanel1);
-  if (index < 0) return;
+  if (index < 0) return -1;
   if (SetPreview1->isChecked()) {
-    if (InformationBox) InformationBox(QStringLiteral("プレビューがオンの時，実サイズ表示は出来ません。"));
-    return;
+    if (InformationBox) InformationBox(previewOnMessage);
+    return -1;
   }
+  return index;
+}
+
+view::TSlideForm* TCVMain::SlideWindow() {
+  auto* form = qobject_cast<view::TSlideForm*>(SlideForm.data());
+  if (!form) {
+    form = new view::TSlideForm(this);
+    form->OnClosed = [this] { ViewWindowClosed(); };
+    SlideForm = form;
+  }
+  return form;
+}
+
+void TCVMain::RealSize1Click() {
+  const int index = ViewableIndex(QStringLiteral("プレビューがオンの時，実サイズ表示は出来ません。"));
+  if (index < 0) return;
   const bool fitted = settings::TIniFile().Read(keys::ViewAdSize) == 1;
   edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   const QString path = ImgPanel1->Item(index)->GetParseName();
@@ -106,12 +122,8 @@ void TCVMain::RealSize1Click() {
 }
 
 void TCVMain::FullScreen1Click() {
-  const int index = ViewedIndex(ImgPanel1);
+  const int index = ViewableIndex(QStringLiteral("プレビューがオンの時，全画面表示は出来ません。"));
   if (index < 0) return;
-  if (SetPreview1->isChecked()) {
-    if (InformationBox) InformationBox(QStringLiteral("プレビューがオンの時，全画面表示は出来ません。"));
-    return;
-  }
   const bool showName = settings::TIniFile().Read(keys::ViewShowName) == 1;
   edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   const QString path = ImgPanel1->Item(index)->GetParseName();
@@ -124,12 +136,7 @@ void TCVMain::FullScreen1Click() {
     if (WarningBox) WarningBox(kInvalidFile);
     return;
   }
-  auto* form = qobject_cast<view::TSlideForm*>(SlideForm.data());
-  if (!form) {
-    form = new view::TSlideForm(this);
-    form->OnClosed = [this] { ViewWindowClosed(); };
-    SlideForm = form;
-  }
+  view::TSlideForm* form = SlideWindow();
   form->ShowSingle(std::move(picture), showName ? platform::DisplayName(FileNameOf(path)) : QString());
 }
 
@@ -147,12 +154,7 @@ void TCVMain::SlideStart1Click() {
   const settings::TIniFile ini;
   edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   const QString path = ImgPanel1->Item(index)->GetParseName();
-  auto* form = qobject_cast<view::TSlideForm*>(SlideForm.data());
-  if (!form) {
-    form = new view::TSlideForm(this);
-    form->OnClosed = [this] { ViewWindowClosed(); };
-    SlideForm = form;
-  }
+  view::TSlideForm* form = SlideWindow();
   form->LoadFitted = [this](const QString& file, QSize screenSize, bool smooth) {
     return view::LoadPictureFitted(file, screenSize, smooth, Plugins);
   };
