@@ -108,6 +108,16 @@ QString DisplayName(const QString& path) {
   return out;
 }
 
+QUrl FileUrl(const QString& path) {
+  return QUrl::fromEncoded("file://" + PathBytes(path).toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+bool IsTextPath(const QString& path) {
+  for (QChar c : path)
+    if (c.unicode() >= kEscapeFirst && c.unicode() <= kEscapeLast) return false;
+  return true;
+}
+
 PathKind KindOfPath(const QString& path) {
   struct stat st {};
   if (path.isEmpty() || ::stat(PathBytes(path).constData(), &st) != 0) return PathKind::Missing;

@@ -7,6 +7,7 @@
 // use these functions with POSIX calls or platform/regular_file.h.
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 #include <string_view>
 
 namespace platform {
@@ -20,6 +21,12 @@ inline QString PathFromBytes(const QByteArray& bytes) {
 }
 // A path or name for the screen: each escaped byte shows as U+FFFD.
 QString DisplayName(const QString& path);
+
+// The file: URL of a path, its own bytes percent-encoded (QUrl::fromLocalFile would encode
+// escaped bytes as U+FFFD).
+QUrl FileUrl(const QString& path);
+// Whether the path is plain text that any program can take (no escaped bytes).
+bool IsTextPath(const QString& path);
 
 // What a path names, links followed; found by stat without opening anything.
 enum class PathKind { Missing, File, Folder, Other };

@@ -140,6 +140,9 @@ inline constexpr StrKey MediaOpenDir{"Media", "OpenDir", ""};
 // The registry values the program reads, kept in sections named after their registry key.
 // The mouse snap setting is on when the value is the text "1".
 inline constexpr StrKey MouseSnapToDefaultButton{"Control Panel\\Mouse", "SnapToDefaultButton", ""};
+// The wallpaper values: "1" tiles, "0" does not; the wallpaper file last set.
+inline constexpr StrKey DesktopTileWallpaper{"Control Panel\\desktop", "TileWallpaper", ""};
+inline constexpr StrKey DesktopWallpaper{"Control Panel\\desktop", "Wallpaper", ""};
 
 }  // namespace keys
 }  // namespace settings

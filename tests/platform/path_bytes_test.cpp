@@ -60,3 +60,21 @@ TEST(PathBytes, ByteNamesOpenAndStat) {
   EXPECT_EQ(KindOfPath(dir.path()), PathKind::Folder);
   EXPECT_EQ(KindOfPath(dir.path() + "/missing"), PathKind::Missing);
 }
+
+TEST(PathBytes, FileUrlsCarryTheNamesOwnBytes) {
+  struct Case {
+    QByteArray bytes;
+    const char* url;
+    bool text;
+  } cases[] = {
+      {"/pics/a b.jpg", "file:///pics/a%20b.jpg", true},
+      {"/pics/caf\xc3\xa9.jpg", "file:///pics/caf%C3%A9.jpg", true},
+      {"/pics/caf\xe9.jpg", "file:///pics/caf%E9.jpg", false},
+      {"/pics/50%#?.jpg", "file:///pics/50%25%23%3F.jpg", true},
+  };
+  for (const auto& c : cases) {
+    const QString path = platform::PathFromBytes(c.bytes);
+    EXPECT_EQ(platform::FileUrl(path).toEncoded(), QByteArray(c.url)) << c.url;
+    EXPECT_EQ(platform::IsTextPath(path), c.text) << c.url;
+  }
+}
