@@ -40,3 +40,16 @@ TEST(SaveFile, UncommittedWriteLeavesTheOldFile) {
   EXPECT_EQ(CountBytePaths(dir.path()), 1);
   EXPECT_FALSE(TSaveFile(dir.path() + "/no/such/folder/x.bmp").Open());
 }
+
+TEST(SaveFile, NeverReplaceKeepsATargetThatAppeared) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString target = dir.path() + "/a.png";
+  TSaveFile f(target, TReplace::Never);
+  ASSERT_TRUE(f.Open());
+  f.Device().write("new");
+  ASSERT_TRUE(WriteBytePath(target, "theirs"));  // another program was quicker
+  EXPECT_FALSE(f.Commit());
+  EXPECT_EQ(f.Error(), EEXIST);
+  EXPECT_EQ(ReadRegularFile(target, 100).bytes, "theirs");
+}
