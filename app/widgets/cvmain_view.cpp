@@ -15,7 +15,7 @@
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 #include "view/picture_loader.h"
-#include "view/slide_file_list.h"
+#include "catalog/masked_file_list.h"
 #include "view/widgets/preview_form.h"
 #include "view/widgets/slide_form.h"
 
@@ -165,7 +165,7 @@ void TCVMain::SlideStart1Click() {
   } catch (const std::exception& e) {
     start.FirstError = platform::DisplayName(FileNameOf(path)) + QStringLiteral(": ") + QString::fromUtf8(e.what());
   }
-  start.Files = view::SlideFileList(ShellTreeView1->SelectedPath(),
+  start.Files = catalog::MaskedFileList(ShellTreeView1->SelectedPath(),
                                     ExtensionMask(graphics::TPictureFormats::Instance().Mask()));
   start.Index = index;
   start.CopyFolder = SaveFolder;

@@ -5,7 +5,8 @@
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 #include "app/widgets/cvmain.h"
-#include "app/widgets/option_controls.h"
+#include "platform/widgets/centre_on_screen.h"
+#include "platform/widgets/option_controls.h"
 #include "platform/app_folder.h"
 
 #include <QCheckBox>
@@ -416,11 +417,7 @@ void TSetOption::btnHelpClick() {
 
 void TSetOption::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-    QRect r = frameGeometry();
-    r.moveCenter(s->geometry().center());
-    move(r.topLeft());
-  }
+  platform::CentreOnScreen(this);
   btnOK->setFocus();
 }
 

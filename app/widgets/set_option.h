@@ -14,12 +14,18 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 
-namespace app {
-
-class TCVMain;
+namespace platform {
 class TColorPanel;
 class TRadioGroup;
 class TSpinEdit;
+}  // namespace platform
+
+namespace app {
+
+class TCVMain;
+using platform::TColorPanel;
+using platform::TRadioGroup;
+using platform::TSpinEdit;
 
 class TSetOption : public QDialog {
   Q_OBJECT

@@ -13,7 +13,7 @@
 
 #include "graphics/picture_formats.h"
 #include "view/picture_loader.h"
-#include "view/slide_file_list.h"
+#include "catalog/masked_file_list.h"
 #include "view/widgets/slide_form.h"
 
 namespace {
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
   graphics::RegisterBuiltinFormats();
   const QString folder = QString::fromLocal8Bit(argv[1]);
   const int interval = argc > 2 ? std::atoi(argv[2]) : 1000;
-  const QStringList files = view::SlideFileList(folder, QStringLiteral("*.jpg;*.jpeg"));
+  const QStringList files = catalog::MaskedFileList(folder, QStringLiteral("*.jpg;*.jpeg"));
   const int ticks = argc > 3 ? std::atoi(argv[3]) : int(files.size()) - 1;
   if (files.size() < 2) return 2;
 

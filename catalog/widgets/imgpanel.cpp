@@ -18,6 +18,7 @@
 #include "catalog/widgets/small_icon_mark.h"
 #include "platform/path_bytes.h"
 #include "platform/shell_icons.h"
+#include "platform/widgets/sys_icon.h"
 
 namespace catalog {
 
@@ -481,10 +482,7 @@ const QImage* TImgPanel::iconOf(const TPanelItem* item) const {
 }
 
 QIcon TImgPanel::systemIcon(const TPanelItem* item) const {
-  const TSysIcon sys = SysIconAt(const_cast<TPanelItem*>(item)->GetSysIconIndex());
-  QIcon icon = QIcon::fromTheme(sys.themeName, QIcon::fromTheme(sys.genericName));
-  if (icon.isNull()) icon = style()->standardIcon(sys.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-  return icon;
+  return platform::SysIconOf(SysIconAt(const_cast<TPanelItem*>(item)->GetSysIconIndex()), style());
 }
 
 void TImgPanel::prepareIcon(TPanelItem* item) {

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "platform/widgets/centre_on_screen.h"
+
 namespace extras {
 
 TSplashForm::TSplashForm(QWidget* parent)
@@ -42,11 +44,7 @@ TSplashForm::TSplashForm(QWidget* parent)
 
 void TSplashForm::ShowNow() {
   adjustSize();
-  if (const QScreen* s = QGuiApplication::primaryScreen()) {
-    QRect r = frameGeometry();
-    r.moveCenter(s->geometry().center());
-    move(r.topLeft());
-  }
+  platform::CentreOnScreen(this);
   show();
   repaint();
   QCoreApplication::processEvents();

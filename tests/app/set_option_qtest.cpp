@@ -1,7 +1,7 @@
 // The options window: loading, the OK steps (read back from the file), Cancel and the checks.
 #include "platform/settings.h"
 #include "app/widgets/cvmain.h"
-#include "app/widgets/option_controls.h"
+#include "platform/widgets/option_controls.h"
 #include "app/widgets/set_option.h"
 
 #include <QCheckBox>

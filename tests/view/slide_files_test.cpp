@@ -1,4 +1,4 @@
-// The slide show's file list and the worker that prepares its next picture.
+// The worker that prepares its next picture.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,28 +9,10 @@
 #include <thread>
 
 #include "tests/support/byte_names.h"
-#include "view/slide_file_list.h"
 #include "view/slide_preparer.h"
 
 namespace {
 
-void Touch(const QString& path) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
-
-TEST(SlideFileList, PicturesOfTheFolderSortedWithoutLetterCase) {
-  QTemporaryDir dir;
-  const QString d = dir.path();
-  for (const char* n : {"b.JPG", "a.png", "C.bmp", "notes.txt", "x.cur", ".hidden.jpg", "B.jpg"}) Touch(d + "/" + n);
-  QDir(d).mkdir("folder.jpg");
-  ASSERT_TRUE(WriteBytePath(BytePath(d, ByteNames()[0]), "x"));
-  const QStringList got = view::SlideFileList(d, "*.jpg;*.png;*.bmp;*.cur;*.ani");
-  const QStringList want = {d + "/.hidden.jpg", d + "/a.png", d + "/B.jpg", d + "/b.JPG", d + "/C.bmp",
-                            BytePath(d, ByteNames()[0]), d + "/x.cur"};
-  EXPECT_EQ(got, want);
-  EXPECT_TRUE(view::SlideFileList(d + "/missing", "*.jpg").isEmpty());
-}
 
 graphics::TBitmap Sized(int w) { return graphics::TBitmap(w, 1); }
 

@@ -9,7 +9,7 @@
 #include "graphics/bmp_graphic.h"
 #include "graphics/picture_formats.h"
 #include "view/picture_loader.h"
-#include "view/slide_file_list.h"
+#include "catalog/masked_file_list.h"
 #include "view/widgets/picture_view.h"
 #include "view/widgets/slide_form.h"
 
@@ -53,7 +53,7 @@ class SlideFormTest : public QObject {
   void initTestCase() {
     graphics::RegisterBuiltinFormats();
     for (int i = 1; i <= 10; ++i) WriteBmp(dir_.filePath(QStringLiteral("p%1.bmp").arg(i, 2, 10, QLatin1Char('0'))), 10 * i, 8);
-    files_ = view::SlideFileList(dir_.path(), "*.bmp");
+    files_ = catalog::MaskedFileList(dir_.path(), "*.bmp");
     QCOMPARE(files_.size(), 10);
   }
 
@@ -142,7 +142,7 @@ class SlideFormTest : public QObject {
     WriteBmp(d.filePath("c.bmp"), 6, 4);
     TSlideForm* f = NewForm();
     auto start = Start(0, false);
-    start.Files = view::SlideFileList(d.path(), "*.bmp");
+    start.Files = catalog::MaskedFileList(d.path(), "*.bmp");
     f->StartSlide(start);
     f->SlideTimerTimer();
     QCOMPARE(f->Show().Index(), 1);

@@ -13,6 +13,7 @@
 #include "edit/image_ops.h"
 #include "edit/resample.h"
 #include "platform/path_bytes.h"
+#include "platform/widgets/wait_cursor.h"
 #include "view/picture_loader.h"
 #include "view/widgets/my_cursor.h"
 #include "view/widgets/picture_view.h"
@@ -21,12 +22,6 @@ namespace view {
 
 namespace {
 QString FileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
-
-class TWaitCursor {
- public:
-  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QScreen* ScreenOf(const QWidget* w) {
   QScreen* s = w->screen();
@@ -177,7 +172,7 @@ void TPreviewForm::Display(Picture picture) {
 
 void TPreviewForm::Zoom(int step) {
   if (!source_) return;
-  TWaitCursor wait;
+  platform::TWaitCursor wait;
   ZoomItems[size_t(step)]->setChecked(true);
   const double f = ZoomFactor(step);
   const QSize base = Fitted ? QSize(shownWidth_, shownHeight_) : QSize(source_->Width(), source_->Height());

@@ -1,5 +1,5 @@
 #pragma once
-// Small controls of the option pages: a titled group of radio buttons with an item index,
+// Small controls every layer's windows share: a titled group of radio buttons with an item index,
 // and a framed colour sample that reports clicks.
 #include <QFrame>
 #include <QGroupBox>
@@ -9,7 +9,7 @@
 class QButtonGroup;
 class QRadioButton;
 
-namespace app {
+namespace platform {
 
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
@@ -72,4 +72,4 @@ class TSpinEdit : public QSpinBox {
   int max_ = 100;
 };
 
-}  // namespace app
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "view/slide_file_list.h"
+#include "catalog/masked_file_list.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,9 +9,9 @@
 #include "catalog/disp_types.h"
 #include "platform/path_bytes.h"
 
-namespace view {
+namespace catalog {
 
-QStringList SlideFileList(const QString& folder, const QString& mask) {
+QStringList MaskedFileList(const QString& folder, const QString& mask) {
   catalog::TDispTypes types;
   types.SetExt(mask);
   QString prefix = folder;
@@ -42,4 +42,4 @@ QStringList SlideFileList(const QString& folder, const QString& mask) {
   return files;
 }
 
-}  // namespace view
+}  // namespace catalog

@@ -1,11 +1,11 @@
-#include "app/widgets/option_controls.h"
+#include "platform/widgets/option_controls.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QRadioButton>
 
-namespace app {
+namespace platform {
 
 TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int columns, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
@@ -87,4 +87,4 @@ void TSpinEdit::focusOutEvent(QFocusEvent* e) {
   setValue(Value());
 }
 
-}  // namespace app
+}  // namespace platform
