@@ -12,11 +12,13 @@
 #include "decode/spi_host.h"
 #include "view/picture_loader.h"
 #include "platform/app_folder.h"
+#include "extras/external_programs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
 #include <QGuiApplication>
@@ -39,6 +41,9 @@ TCVMain::TCVMain(QWidget* parent) : QMainWindow(parent) {
   InformationBox = [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); };
   WarningBox = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); };
   Beep = [] { QApplication::beep(); };
+  OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  StartProgram = extras::DetachedStarter();
+  ExecExtrasDialog = [this](QDialog* dialog) { return ExecDialog(dialog); };
   // Design-time size and place, replaced by the stored geometry below.
   resize(742, 464);
   move(198, 109);

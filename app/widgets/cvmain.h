@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,7 @@
 
 class QAction;
 class QDialog;
+class QUrl;
 class QFrame;
 class QLabel;
 class QScrollArea;
@@ -178,11 +180,30 @@ class TCVMain : public QMainWindow {
   // The entry a viewing command opens, or −1 (nothing selected; the preview pane on, after
   // its message).
   int ViewableIndex(const QString& previewOnMessage);
+  // The entry commands on one picture act on (−1: none selected): the focused one, else
+  // the current one.
+  int ChosenIndex() const;
   view::TSlideForm* SlideWindow();  // the open one, else a new one
 
   // ---- editing and batch conversion (cvmain_edit.cpp) ----
 
   // ---- file management: save folders, file commands, rename, favourites (cvmain_files.cpp) ----
+
+  // ---- desktop extras: wallpaper, other programs, media, cache list, about, help (cvmain_extras.cpp) ----
+  void SetWallPaper1Click();
+  void Show1Click();  // the registered programs' items from [OtherSoft]
+  void OtherSoftClick(int n);  // n = 1..3
+  void Relation1Click();
+  void SetOtherSoft1Click();  // the options window on its program page only
+  void Media1Click();
+  void CacheList1Click();
+  void About1Click();
+  void OpenHelp1Click();
+  // Desktop services of these commands (tests replace them).
+  std::function<void(const QUrl& url)> OpenUrl;
+  std::function<void(const QString& program, const QStringList& args)> StartProgram;
+  // Runs a window of these commands modally; tests replace it to drive the window.
+  std::function<int(QDialog* dialog)> ExecExtrasDialog;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -208,6 +229,7 @@ class TCVMain : public QMainWindow {
   void ConnectViewCommands();
   void ConnectEditCommands();
   void ConnectFileCommands();
+  void ConnectExtrasCommands();
   void FillHistoryPopup(bool back);
 
   QWidget* central_ = nullptr;

@@ -170,6 +170,7 @@ void TCVMain::ConnectCommands() {
   ConnectViewCommands();
   ConnectEditCommands();
   ConnectFileCommands();
+  ConnectExtrasCommands();
 
   ImgPanel1->OnChangeFolder = [this](catalog::TImgPanel*) { ImgPanel1ChangeFolder(); };
   ImgPanel1->OnClick = [this](catalog::TImgPanel*) { ImgPanel1Click(); };

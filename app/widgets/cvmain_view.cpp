@@ -35,14 +35,6 @@ struct IntervalItem {
   const char* item;
 };
 constexpr IntervalItem kIntervals[] = {{1000, "Sec1"}, {2000, "Sec2"}, {3000, "Sec3"}, {4000, "Sec4"}, {5000, "Sec5"}};
-
-// The entry the viewing commands open (−1: none): the focused one, else the current one.
-int ViewedIndex(const catalog::TImgPanel* p) {
-  if (p->Count() == 0 || p->SelCount() == 0) return -1;
-  int index = p->FocusIndex();
-  if (index < 0 || index >= p->Count()) index = p->CurrentIndex();
-  return index >= 0 && index < p->Count() ? index : -1;
-}
 }  // namespace
 
 void TCVMain::ConnectViewCommands() {
@@ -76,8 +68,16 @@ void TCVMain::ViewWindowClosed() {
   ShellTreeView1->setUpdatesEnabled(true);
 }
 
+int TCVMain::ChosenIndex() const {
+  const catalog::TImgPanel* p = ImgPanel1;
+  if (p->Count() == 0 || p->SelCount() == 0) return -1;
+  int index = p->FocusIndex();
+  if (index < 0 || index >= p->Count()) index = p->CurrentIndex();
+  return index >= 0 && index < p->Count() ? index : -1;
+}
+
 int TCVMain::ViewableIndex(const QString& previewOnMessage) {
-  const int index = ViewedIndex(ImgPanel1);
+  const int index = ChosenIndex();
   if (index < 0) return -1;
   if (SetPreview1->isChecked()) {
     if (InformationBox) InformationBox(previewOnMessage);
@@ -149,7 +149,7 @@ void TCVMain::DblClick1Click() {
 }
 
 void TCVMain::SlideStart1Click() {
-  const int index = ViewedIndex(ImgPanel1);
+  const int index = ChosenIndex();
   if (index < 0) return;
   const settings::TIniFile ini;
   edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
