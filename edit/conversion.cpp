@@ -1,11 +1,19 @@
 #include "edit/conversion.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <thread>
 
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
@@ -151,13 +159,14 @@ void PrepareConvertBitmap(TBitmap& bitmap, TConvertFormat format, const TConvert
   if ((format == cfBMP && s.ReduceBMP) || (format == cfPNG && s.ReducePNG)) ReduceTo256Colors(bitmap);
 }
 
-void WriteConvertedFile(const TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s,
-                        const QString& target) {
+QByteArray EncodeConverted(const TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   switch (format) {
     case cfBMP: {
-      graphics::TBMPGraphic g(bitmap);
-      g.SaveToFile(target);
-      return;
+      graphics::TBMPGraphic(bitmap).SaveToStream(buffer);
+      break;
     }
     case cfJPEG: {
       graphics::TJPEGImage j;
@@ -165,67 +174,195 @@ void WriteConvertedFile(const TBitmap& bitmap, TConvertFormat format, const TCon
       j.SetCompressionQuality(s.Quality);
       j.SetProgressiveEncoding(s.Progressive);
       j.SetGrayscale(s.Grayscale);
-      j.SaveToFile(target);
-      return;
+      j.SaveToStream(buffer);
+      break;
     }
     case cfPNG: {
       decode::TQVPNG png;
       png.Bitmap() = bitmap;
       png.SetCompressionLevel(s.Level);
       png.SetInterlace(s.Interlace);
-      png.SaveToFile(target);
-      return;
+      png.SaveToStream(buffer);
+      break;
     }
+  }
+  return bytes;
+}
+
+void WriteBytesAtomically(const QByteArray& bytes, const QString& target, platform::TReplace replace) {
+  platform::TSaveFile f(target, replace);
+  if (!f.Open()) throw EInvalidGraphic(QStringLiteral("Cannot create file %1").arg(target));
+  if (f.Device().write(bytes) != bytes.size() || !f.Commit()) {
+    if (f.Error() == EEXIST)
+      throw EInvalidGraphic(QStringLiteral("%1 appeared while it was written; it was left alone").arg(target));
+    throw EInvalidGraphic(QStringLiteral("Cannot write file %1").arg(target));
   }
 }
 
-void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
-                 const TPictureLoader& loader) {
+void WriteConvertedFile(const TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s,
+                        const QString& target, platform::TReplace replace) {
+  WriteBytesAtomically(EncodeConverted(bitmap, format, s), target, replace);
+}
+
+namespace {
+
+// One source made ready for writing, or why it could not be.
+struct TPrepared {
+  QByteArray Bytes;
+  QString Error;
+};
+
+TPrepared Prepare(const QString& source, TConvertFormat format, const TConvertSettings& s,
+                  const TPictureLoader& loader) {
+  TPrepared p;
   try {
     TBitmap bitmap = loader(source);
     PrepareConvertBitmap(bitmap, format, s);
-    WriteConvertedFile(bitmap, format, s, target);
+    p.Bytes = EncodeConverted(bitmap, format, s);
   } catch (const std::bad_alloc&) {
-    throw EInvalidGraphic(QStringLiteral("out of memory"));
-  } catch (const graphics::EImageTooLarge& e) {
-    throw EInvalidGraphic(QString::fromUtf8(e.what()));
+    p.Error = QStringLiteral("out of memory");
+  } catch (const std::exception& e) {
+    p.Error = QString::fromUtf8(e.what());
   }
+  return p;
+}
+
+// Worker threads preparing the sources in order, at most `ahead` results beyond the one
+// the writer waits for, so memory stays bounded however long the list is.
+class TPrepareAhead {
+ public:
+  TPrepareAhead(QStringList sources, TConvertFormat format, const TConvertSettings& s, const TLoaderFactory& loaders,
+                int jobs)
+      : sources_(std::move(sources)), format_(format), settings_(s), results_(sources_.size()) {
+    ahead_ = std::max(2, 2 * jobs);
+    for (int i = 0; i < jobs; ++i) threads_.emplace_back([this, loader = loaders()] { Work(loader); });
+  }
+  ~TPrepareAhead() {
+    {
+      std::lock_guard lock(mutex_);
+      cancelled_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+  }
+
+  // The result of source i (taken in increasing order), waiting with `idle` between looks.
+  TPrepared Take(int i, const std::function<void()>& idle) {
+    std::unique_lock lock(mutex_);
+    while (!results_[i]) {
+      if (idle) {
+        lock.unlock();
+        idle();
+        lock.lock();
+        if (results_[i]) break;
+      }
+      done_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    TPrepared p = std::move(*results_[i]);
+    results_[i].reset();
+    taken_ = i + 1;
+    wake_.notify_all();
+    return p;
+  }
+
+ private:
+  void Work(const TPictureLoader& loader) {
+    for (;;) {
+      int i;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return cancelled_ || next_ >= sources_.size() || next_ < taken_ + ahead_; });
+        if (cancelled_ || next_ >= sources_.size()) return;
+        i = next_++;
+      }
+      TPrepared p = Prepare(sources_[i], format_, settings_, loader);
+      {
+        std::lock_guard lock(mutex_);
+        results_[i] = std::move(p);
+      }
+      done_.notify_all();
+    }
+  }
+
+  const QStringList sources_;
+  const TConvertFormat format_;
+  const TConvertSettings settings_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  std::vector<std::optional<TPrepared>> results_;
+  qsizetype next_ = 0, taken_ = 0, ahead_ = 2;
+  bool cancelled_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
+                 const TPictureLoader& loader) {
+  const TPrepared p = Prepare(source, format, s, loader);
+  if (!p.Error.isEmpty()) throw EInvalidGraphic(p.Error);
+  WriteBytesAtomically(p.Bytes, target);
 }
 
 TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
                                const TConvertSettings& s, const TPictureLoader& loader, const TConvertHooks& hooks) {
+  return RunConversion(sources, folder, format, s, [&loader] { return loader; }, hooks, 1);
+}
+
+TConvertRunResult RunConversion(const QStringList& sources, const QString& folder, TConvertFormat format,
+                                const TConvertSettings& s, const TLoaderFactory& loaders, const TConvertHooks& hooks,
+                                int jobs) {
   TConvertRunResult run;
   const QDir dir(folder);
+  // Only what will be converted goes to the workers; work[k] is the k-th of them.
+  QStringList work;
+  for (const QString& source : sources)
+    if (IsConvertibleFile(source)) work << source;
+  std::optional<TPrepareAhead> ahead;
+  TPictureLoader inlineLoader;
+  if (jobs >= 2 && work.size() >= 2) {
+    ahead.emplace(work, format, s, loaders, int(std::min<qsizetype>(jobs, work.size())));
+  } else if (!work.isEmpty()) {
+    inlineLoader = loaders();
+  }
   QHash<QString, QString> writtenFrom;  // target -> source, in this run
-  for (const QString& source : sources) {
+  int k = 0;
+  for (qsizetype i = 0; i < sources.size(); ++i) {
+    const QString& source = sources[i];
     TConvertOutcome& out = run.Outcomes.emplace_back();
     out.Source = source;
+    if (!run.Stopped && hooks.StopRequested && hooks.StopRequested()) run.Stopped = run.StoppedByUser = true;
     if (run.Stopped) {
-      out.Reason = QStringLiteral("not reached: the run stopped at an existing target");
+      out.Reason = run.StoppedByUser ? QStringLiteral("not reached: the run was stopped")
+                                     : QStringLiteral("not reached: the run stopped at an existing target");
       continue;
     }
+    if (hooks.Progress) hooks.Progress(int(i + 1), int(sources.size()));
     if (!IsConvertibleFile(source)) {
       out.Status = csSkipped;
       out.Reason = QStringLiteral("icons and cursors are not converted");
       run.NotProcessed = true;
       continue;
     }
+    const int slot = k++;
     const QString name = ConvertTargetName(source, format);
     out.Target = dir.filePath(name);
     const QString earlier = writtenFrom.value(out.Target);
-    if (platform::PathTaken(out.Target)) {
-      if (!hooks.AskOverwrite || !hooks.AskOverwrite(name)) {
-        out.Reason = earlier.isEmpty()
-                         ? QStringLiteral("%1 already exists; the run stopped").arg(out.Target)
-                         : QStringLiteral("%1 was written from %2 earlier in this run; the run stopped")
-                               .arg(out.Target, earlier);
-        run.Stopped = true;
-        continue;
-      }
+    const bool exists = platform::PathTaken(out.Target);
+    if (exists && (!hooks.AskOverwrite || !hooks.AskOverwrite(name))) {
+      out.Reason = earlier.isEmpty()
+                       ? QStringLiteral("%1 already exists; the run stopped").arg(out.Target)
+                       : QStringLiteral("%1 was written from %2 earlier in this run; the run stopped")
+                             .arg(out.Target, earlier);
+      run.Stopped = true;
+      continue;
     }
     if (hooks.FileStarted) hooks.FileStarted(source);
+    const TPrepared p = ahead ? ahead->Take(slot, hooks.Idle) : Prepare(source, format, s, inlineLoader);
     try {
-      ConvertFile(source, out.Target, format, s, loader);
+      if (!p.Error.isEmpty()) throw EInvalidGraphic(p.Error);
+      // Only a target the user agreed to replace is replaced; one that appeared since the look stays.
+      WriteBytesAtomically(p.Bytes, out.Target, exists ? platform::TReplace::Allowed : platform::TReplace::Never);
       out.Status = csConverted;
       out.Replaced = earlier;
       writtenFrom.insert(out.Target, source);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/bitmap.h"
+#include "platform/save_file.h"
 
 namespace settings {
 class TIniFile;
@@ -61,9 +62,17 @@ using TPictureLoader = std::function<graphics::TBitmap(const QString& path)>;
 // Resize by the size mode, then the format's 256-colour reduction. Throws
 // graphics::EInvalidGraphic naming the reason (empty or too large target).
 void PrepareConvertBitmap(graphics::TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s);
-// Writes the bitmap as the format (atomically). Throws graphics::EInvalidGraphic.
+// The file's bytes for the format. The editor's saves, the batch window and qivo2-convert
+// all write what this returns, so the same settings give the same file everywhere.
+QByteArray EncodeConverted(const graphics::TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s);
+// Puts bytes under target through a temporary file in its folder, renamed into place when
+// complete; with TReplace::Never a target that exists by then is left alone (the throw's
+// reason says so). Throws graphics::EInvalidGraphic.
+void WriteBytesAtomically(const QByteArray& bytes, const QString& target,
+                          platform::TReplace replace = platform::TReplace::Allowed);
+// EncodeConverted + WriteBytesAtomically.
 void WriteConvertedFile(const graphics::TBitmap& bitmap, TConvertFormat format, const TConvertSettings& s,
-                        const QString& target);
+                        const QString& target, platform::TReplace replace = platform::TReplace::Allowed);
 // Load, prepare and write one file. Throws graphics::EInvalidGraphic with the reason.
 void ConvertFile(const QString& source, const QString& target, TConvertFormat format, const TConvertSettings& s,
                  const TPictureLoader& loader);
@@ -87,6 +96,12 @@ struct TConvertOutcome {
 struct TConvertHooks {
   // Asked with the target's file name when the target exists; false ends the run.
   std::function<bool(const QString& targetName)> AskOverwrite;
+  // Before each source: its place (1-based) and the number of sources.
+  std::function<void(int n, int total)> Progress;
+  // Asked before each source; true ends the run there (what is written stays).
+  std::function<bool()> StopRequested;
+  // Called on the calling thread while it waits for the workers (the window lets events run).
+  std::function<void()> Idle;
   // Around each file's work (the window shows its loading notice there).
   std::function<void(const QString& source)> FileStarted;
   std::function<void(const QString& source)> FileFinished;
@@ -96,10 +111,21 @@ struct TConvertRunResult {
   std::vector<TConvertOutcome> Outcomes;  // one per source, in order
   bool NotProcessed = false;               // some file skipped or failed
   bool Stopped = false;                    // an overwrite was refused
+  bool StoppedByUser = false;              // StopRequested said so
 };
 
 // Converts every source into folder, in order, as the batch conversion does.
 TConvertRunResult ConvertFiles(const QStringList& sources, const QString& folder, TConvertFormat format,
                                const TConvertSettings& s, const TPictureLoader& loader, const TConvertHooks& hooks);
+
+// A loader for one worker thread: plug-in lists are not shared between threads.
+using TLoaderFactory = std::function<TPictureLoader()>;
+
+// ConvertFiles with `jobs` threads decoding, resizing and encoding ahead (jobs < 2: all on
+// the calling thread). Overwrite questions, hooks and writes stay on the calling thread in
+// the sources' order, so the files written are those of a one-thread run.
+TConvertRunResult RunConversion(const QStringList& sources, const QString& folder, TConvertFormat format,
+                                const TConvertSettings& s, const TLoaderFactory& loaders, const TConvertHooks& hooks,
+                                int jobs);
 
 }  // namespace edit

@@ -175,6 +175,17 @@ class TCVMain : public QMainWindow {
   void SlideOption1Click();  // the options window on its slide page only
   // The one slide window (full screen and slide show), null while none is open.
   QPointer<QWidget> SlideForm;
+  // Editing commands (cvmain_edit.cpp)
+  void Rotate1Click();            // the editor on the catalogue's current file
+  void Paste1Click();             // the editor on the clipboard's picture
+  void ConvertClick(int format);  // BMP1, JPEG1, PNG1 (an edit::TConvertFormat)
+  void SetConvert1Click();        // the conversion settings window
+  // The one editor, null while none is open.
+  QPointer<QWidget> RotateF;
+  // The batch conversion's questions (tests replace them; unset: the real boxes).
+  std::function<int(const QString& text)> ConvertConfirmBox;
+  std::function<bool(const QString& text)> ConvertOverwriteBox;
+  int ConvertJobs = 0;  // files converted at a time; 0: the number of cores
   // Repaints the window and its tree once a viewing window has closed.
   void ViewWindowClosed();
   // The entry a viewing command opens, or −1 (nothing selected; the preview pane on, after

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace edit {
@@ -21,9 +23,40 @@ TProgressForm::TProgressForm(QWidget* owner, const QString& text) : QDialog(owne
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
+  lblCount = new QLabel(this);
+  lblCount->setObjectName(QStringLiteral("lblCount"));
+  btnStop = new QPushButton(QStringLiteral("中止(&S)"), this);
+  btnStop->setObjectName(QStringLiteral("btnStop"));
+  connect(btnStop, &QPushButton::clicked, this, [this] {
+    stopRequested_ = true;
+    btnStop->setEnabled(false);
+  });
+  auto* row = new QHBoxLayout;
+  row->addWidget(lblCount, 1);
+  row->addWidget(btnStop);
+  lblCount->hide();
+  btnStop->hide();
   layout->addWidget(Label1);
   layout->addWidget(ProgressBar1);
+  layout->addLayout(row);
   setFixedSize(240, 64);
+}
+
+void TProgressForm::ShowCount(int n, int total) {
+  if (lblCount->isHidden()) {
+    lblCount->show();
+    btnStop->show();
+    setFixedSize(240, 100);
+  }
+  lblCount->setText(QStringLiteral("%1 / %2").arg(n).arg(total));
+  ProgressBar1->setRange(0, total);
+  ProgressBar1->setValue(n - 1);
+  if (!isVisible()) {
+    show();
+    raise();
+  }
+  // Input too: the Stop button must be pressable (the notice is modal for such runs).
+  QCoreApplication::processEvents();
 }
 
 void TProgressForm::ShowAndFill() {

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace edit {
 
@@ -18,10 +19,20 @@ class TProgressForm : public QDialog {
 
   QLabel* Label1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  // Shown only for runs over several files: "n / N" and a button that stops the run
+  // after the current file.
+  QLabel* lblCount = nullptr;
+  QPushButton* btnStop = nullptr;
 
   // Shows the notice and steps the gauge from 0 to 50, letting pending events run after
   // each step so the window is drawn before the long work starts.
   void ShowAndFill();
+  // The gauge counts files: file n of total is being worked on.
+  void ShowCount(int n, int total);
+  bool StopRequested() const { return stopRequested_; }
+
+ private:
+  bool stopRequested_ = false;
 };
 
 // Opens the notice for one command and closes it however the command ends (also by a

@@ -342,3 +342,87 @@ TEST_F(ConvertRun, PngLevelInterlaceAndReductionReachTheFile) {
     EXPECT_EQ(int(head[28]), c.interlace ? 1 : 0);
   }
 }
+
+// Threads prepare ahead, but the files written are those of a one-thread run, the
+// overwrite question comes in the sources' order, and a stop keeps what was written.
+TEST(RunConversion, ThreadsWriteWhatOneThreadWrites) {
+  QTemporaryDir src, one, many;
+  QStringList sources;
+  for (int i = 0; i < 7; ++i) {
+    const QString p = src.filePath(QStringLiteral("p%1.bmp").arg(i));
+    writeBmp(p, gradient(40 + 13 * i, 30 + 7 * i));
+    sources << p;
+  }
+  sources.insert(3, src.filePath("icon.ico"));
+  TConvertSettings s;
+  s.SizeMode = 4;
+  s.SizeValue = 32;
+  const TPictureLoader plain = [](const QString& path) {
+    TBitmap b;
+    view::LoadPicture(path, b, nullptr);
+    return b;
+  };
+  const TLoaderFactory loaders = [&] { return plain; };
+  const TConvertRunResult r1 = RunConversion(sources, one.path(), cfJPEG, s, loaders, {}, 1);
+  const TConvertRunResult r4 = RunConversion(sources, many.path(), cfJPEG, s, loaders, {}, 4);
+  ASSERT_EQ(r1.Outcomes.size(), r4.Outcomes.size());
+  EXPECT_TRUE(r4.NotProcessed);
+  for (size_t i = 0; i < r1.Outcomes.size(); ++i) {
+    EXPECT_EQ(r1.Outcomes[i].Status, r4.Outcomes[i].Status) << i;
+    if (r1.Outcomes[i].Status != csConverted) continue;
+    const QString name = QFileInfo(r1.Outcomes[i].Target).fileName();
+    EXPECT_EQ(digest(one.filePath(name)), digest(many.filePath(name))) << name.toStdString();
+  }
+
+  // Again into the filled folder: the questions come in order; No at the third ends the run.
+  QStringList asked;
+  TConvertHooks hooks;
+  hooks.AskOverwrite = [&](const QString& name) {
+    asked << name;
+    return asked.size() < 3;
+  };
+  const TConvertRunResult again = RunConversion(sources, many.path(), cfJPEG, s, loaders, hooks, 3);
+  EXPECT_EQ(asked, QStringList({"p0.jpg", "p1.jpg", "p2.jpg"}));
+  EXPECT_TRUE(again.Stopped);
+  EXPECT_FALSE(again.StoppedByUser);
+  EXPECT_EQ(again.Outcomes[1].Status, csConverted);
+  EXPECT_EQ(again.Outcomes[2].Status, csNotReached);
+  EXPECT_EQ(again.Outcomes.back().Status, csNotReached);
+
+  QTemporaryDir stopped;
+  int progressCalls = 0;
+  TConvertHooks stop;
+  stop.Progress = [&](int n, int total) {
+    EXPECT_EQ(total, sources.size());
+    progressCalls = n;
+  };
+  stop.StopRequested = [&] { return progressCalls == 2; };
+  const TConvertRunResult cut = RunConversion(sources, stopped.path(), cfJPEG, s, loaders, stop, 2);
+  EXPECT_TRUE(cut.StoppedByUser);
+  EXPECT_EQ(QDir(stopped.path()).entryList(QDir::Files), QStringList({"p0.jpg", "p1.jpg"}));
+}
+
+// A target that appears between the look and the write (another program, another run) is
+// not replaced: only a file the user agreed to replace is.
+TEST(RunConversion, ATargetThatAppearsMeanwhileIsLeftAlone) {
+  QTemporaryDir src, dst;
+  writeBmp(src.filePath("a.bmp"), gradient(8, 8));
+  const QString target = dst.filePath("a.png");
+  TConvertHooks hooks;
+  hooks.FileStarted = [&](const QString&) {
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("someone else's");
+  };
+  const TPictureLoader plain = [](const QString& path) {
+    TBitmap b;
+    view::LoadPicture(path, b, nullptr);
+    return b;
+  };
+  const TConvertRunResult run = ConvertFiles({src.filePath("a.bmp")}, dst.path(), cfPNG, {}, plain, hooks);
+  EXPECT_EQ(run.Outcomes[0].Status, csFailed);
+  QFile f(target);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("someone else's"));
+  EXPECT_EQ(QDir(dst.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"a.png"}));  // no temporary left
+}

@@ -8,13 +8,18 @@
 // --overwrite; otherwise the run stops there, as answering "No" does in the program. Two
 // inputs of one name meet the same rule, and a line on stderr tells when the second one's
 // output replaced the first one's.
+// With -j N, N files are decoded and encoded at a time; targets are still written one by
+// one in the inputs' order, so the result is that of -j 1.
 // Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
 // 2 bad command line or output folder.
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
+#include <thread>
 
 #include "platform/settings.h"
 #include "catalog/spi_hook.h"
@@ -41,6 +46,8 @@ const char kUsage[] =
     "  --interlace[=0|1]     Adam7-interlaced PNG\n"
     "  --colors256[=0|1]     reduce to 256 colours (BMP and PNG)\n"
     "  --overwrite           replace existing targets\n"
+    "  -j, --jobs N          convert N files at a time (default: the number of cores);\n"
+    "                        the files written are the same for every N\n"
     "  --settings FILE       read unset options from this INI file instead of QIVO2's\n"
     "  -h, --help            this text\n";
 
@@ -60,7 +67,7 @@ struct TOptions {
   QString output;
   QString settingsFile;
   std::optional<edit::TConvertFormat> format;
-  std::optional<int> sizeMode, size, quality, level;
+  std::optional<int> sizeMode, size, quality, level, jobs;
   std::optional<bool> progressive, grayscale, interlace, colors256;
   bool overwrite = false;
   bool help = false;
@@ -86,6 +93,8 @@ std::optional<QString> parse(const QStringList& args, TOptions& o) {
       {"--size", &TOptions::size, 1, 1 << 20},
       {"--quality", &TOptions::quality, 1, 100},
       {"--level", &TOptions::level, 0, 9},
+      {"--jobs", &TOptions::jobs, 1, 256},
+      {"-j", &TOptions::jobs, 1, 256},
   };
   struct TFlagOption {
     const char* name;
@@ -109,6 +118,10 @@ std::optional<QString> parse(const QStringList& args, TOptions& o) {
       continue;
     }
     std::optional<QString> inlineValue;
+    if (arg.startsWith("-j") && arg.size() > 2 && !arg.startsWith("--")) {  // -j4
+      inlineValue = arg.mid(2);
+      arg = QStringLiteral("-j");
+    }
     if (const qsizetype eq = arg.indexOf('='); arg.startsWith("--") && eq > 0) {
       inlineValue = arg.mid(eq + 1);
       arg = arg.left(eq);
@@ -240,22 +253,26 @@ int main(int argc, char** argv) {
     return usageError(QStringLiteral("give --format bmp, jpg or png: the output has no known picture extension"));
   }
 
-  catalog::TSPluginHook plugins;  // the *.spi plug-ins beside the program
-  plugins.List.LoadFromAppDir();
   const edit::TConvertSettings s = settingsFor(o);
-  // The plain loader of the program; its errors say why a file cannot be read.
-  const edit::TPictureLoader loader = [&plugins](const QString& path) {
-    if (const auto e = platform::CheckRegularFile(path); e != platform::FileError::None)
-      throw graphics::EInvalidGraphic(QStringLiteral("Cannot open %1: %2").arg(path, openFailure(e)));
-    graphics::TBitmap b;
-    view::LoadPicture(path, b, &plugins);
-    return b;
+  // The plain loader of the program with a plug-in list (the *.spi beside the program) of
+  // its own for each thread; its errors say why a file cannot be read.
+  const edit::TLoaderFactory loaders = [] {
+    auto plugins = std::make_shared<catalog::TSPluginHook>();
+    plugins->List.LoadFromAppDir();
+    return [plugins](const QString& path) {
+      if (const auto e = platform::CheckRegularFile(path); e != platform::FileError::None)
+        throw graphics::EInvalidGraphic(QStringLiteral("Cannot open %1: %2").arg(path, openFailure(e)));
+      graphics::TBitmap b;
+      view::LoadPicture(path, b, plugins.get());
+      return b;
+    };
   };
 
   if (toFolder) {
     edit::TConvertHooks hooks;
     hooks.AskOverwrite = [&](const QString&) { return o.overwrite; };
-    return report(edit::ConvertFiles(o.inputs, o.output, format, s, loader, hooks));
+    const int jobs = o.jobs ? *o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    return report(edit::RunConversion(o.inputs, o.output, format, s, loaders, hooks, jobs));
   }
 
   // One input to a named file: the same steps with the caller's target name.
@@ -270,7 +287,7 @@ int main(int argc, char** argv) {
     one.Reason = QStringLiteral("%1 already exists (use --overwrite)").arg(o.output);
   } else {
     try {
-      edit::ConvertFile(one.Source, one.Target, format, s, loader);
+      edit::ConvertFile(one.Source, one.Target, format, s, loaders());
       one.Status = edit::csConverted;
     } catch (const std::exception& e) {
       one.Status = edit::csFailed;
