@@ -11,26 +11,19 @@
 
 namespace extras {
 
-namespace {
-void Whiten(QWidget* w) {
-  w->setAutoFillBackground(true);
-  QPalette p = w->palette();
-  p.setColor(QPalette::Window, Qt::white);
-  p.setColor(QPalette::Button, Qt::white);
-  p.setColor(QPalette::WindowText, Qt::black);
-  p.setColor(QPalette::ButtonText, Qt::black);
-  w->setPalette(p);
-}
-}  // namespace
-
 TFAbout::TFAbout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
   setWindowTitle(QStringLiteral("ヴァージョン情報"));
-  Whiten(this);
+  // The style's palette wins over a widget's own on some platforms; a style sheet does not.
+  setStyleSheet(QStringLiteral("TFAbout, QFrame#Panel1 { background: white; color: black; }"
+                               "QLabel { color: black; }"
+                               "QPushButton#plOK { background: white; color: black; border: 1px solid #c0c0c0;"
+                               " padding: 4px 24px; }"
+                               "QPushButton#plOK:focus { border: 1px solid #606060; }"));
   Panel1 = new QFrame(this);
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel1->setLineWidth(2);
-  Whiten(Panel1);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
   Label1 = new QLabel(QStringLiteral("QIVO2  "), Panel1);
   QFont big = Label1->font();
   big.setPointSize(big.pointSize() * 2);
@@ -46,7 +39,7 @@ TFAbout::TFAbout(QWidget* parent)
   plOK = new QPushButton(QStringLiteral("OK"), this);
   plOK->setFlat(true);
   plOK->setDefault(true);
-  Whiten(plOK);
+  plOK->setObjectName(QStringLiteral("plOK"));
 
   auto* inner = new QVBoxLayout(Panel1);
   inner->setContentsMargins(16, 12, 16, 12);
