@@ -1,13 +1,16 @@
 #pragma once
-// Thumbnails follow the pictures: after a rename, move or copy, the picture's cache entry is
+// Thumbnails follow the pictures: after a rename, move or copy, each picture's cache entry is
 // written again under its new path, into the cache file of the target folder, so the target
-// shows the thumbnail without decoding the picture again. The entry is taken while the
-// source is still there (so a stale one is never carried), and it stays valid at the target
-// because a rename or move keeps the file's time and size, and so does our copy.
-// A separate TThumb is used, configured like the catalogue's (its worker may be using that
-// one); the cache files' own locks keep the two apart.
+// shows the thumbnail without decoding the picture again. Entries are taken while the sources
+// are still there (a stale one is never carried), and stay valid at the target because a
+// rename or move keeps the file's time and size, and so does our copy.
+// A TThumb of its own is used, configured like the catalogue's (its worker may be using that
+// one); the cache files' own locks keep the two apart. Each cache file is rewritten once per
+// batch, not once per picture.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 #include "catalog/thumb_cache.h"
 
@@ -19,15 +22,23 @@ struct TCarriedThumb {
   QByteArray Jpeg;
 };
 
-// `like` gives the cache folder and application name; fromCache is the cache FileName of the
-// source's folder. Before the file operation.
-TCarriedThumb TakeThumbnail(const TThumb& like, const QString& from, const QString& fromCache);
-
 enum class TFollow { tfMove, tfCopy };
-// After the operation succeeded: any entry of the target path goes (it belonged to another
-// file), the carried one is stored under `to` in toCache, and with tfMove the source's entry
-// is removed. False when nothing was carried or the cache could not be written.
-bool PutThumbnail(const TThumb& like, const TCarriedThumb& carried, const QString& from, const QString& fromCache,
-                  const QString& to, const QString& toCache, TFollow follow);
+
+class TThumbCarrier {
+ public:
+  // `like` gives the cache folder and application name.
+  explicit TThumbCarrier(const TThumb& like);
+  // Before the file operation: the entry of each source in fromCache (the cache FileName of
+  // the sources' folder).
+  std::vector<TCarriedThumb> Take(const QStringList& froms, const QString& fromCache);
+  // After it, for the files that reached `tos[i]` (done[i]): entries left under the target
+  // names belonged to other files and go, the carried ones are stored under the new names in
+  // toCache, and with tfMove the sources' entries are removed. Returns how many were stored.
+  int Put(const std::vector<TCarriedThumb>& carried, const QStringList& froms, const QString& fromCache,
+          const QStringList& tos, const QString& toCache, const std::vector<bool>& done, TFollow follow);
+
+ private:
+  TThumb thumb_;
+};
 
 }  // namespace catalog

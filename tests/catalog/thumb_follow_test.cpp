@@ -62,12 +62,13 @@ TEST(ThumbFollow, RenameMoveAndCopyCarryTheEntryToTheNewName) {
     f.Store(from, "a", QByteArray("thumb of ") + c.what);
     // A stale entry of the target name, left by a file that is gone, must not win.
     f.Store(to, toCache, "stale");
-    const TCarriedThumb carried = TakeThumbnail(f.like, from, "a");
-    ASSERT_TRUE(carried.Valid) << c.what;
-    EXPECT_EQ(carried.Header.SourceWidth, 400u);
+    TThumbCarrier carrier(f.like);
+    const auto carried = carrier.Take({from}, "a");
+    ASSERT_TRUE(carried[0].Valid) << c.what;
+    EXPECT_EQ(carried[0].Header.SourceWidth, 400u);
     const int err = c.follow == TFollow::tfMove ? platform::MoveFileChecked(from, to) : platform::CopyFileChecked(from, to);
     ASSERT_EQ(err, 0) << c.what;
-    EXPECT_TRUE(PutThumbnail(f.like, carried, from, "a", to, toCache, c.follow)) << c.what;
+    EXPECT_EQ(carrier.Put(carried, {from}, "a", {to}, toCache, {true}, c.follow), 1) << c.what;
     EXPECT_EQ(f.Stored(to, toCache), QByteArray("thumb of ") + c.what) << c.what;
     EXPECT_EQ(f.Stored(from, "a").isEmpty(), c.follow == TFollow::tfMove) << c.what;
   }
@@ -79,9 +80,28 @@ TEST(ThumbFollow, AStaleEntryIsNotCarried) {
   ASSERT_TRUE(WriteBytePath(from, "one"));
   f.Store(from, "a", "thumb");
   ASSERT_TRUE(WriteBytePath(from, "changed since"));  // another size: the entry is stale
-  const TCarriedThumb carried = TakeThumbnail(f.like, from, "a");
-  EXPECT_FALSE(carried.Valid);
+  TThumbCarrier carrier(f.like);
+  const auto carried = carrier.Take({from}, "a");
+  EXPECT_FALSE(carried[0].Valid);
   ASSERT_EQ(platform::CopyFileChecked(from, to), 0);
-  EXPECT_FALSE(PutThumbnail(f.like, carried, from, "a", to, "b", TFollow::tfCopy));
+  EXPECT_EQ(carrier.Put(carried, {from}, "a", {to}, "b", {true}, TFollow::tfCopy), 0);
   EXPECT_TRUE(f.Stored(to, "b").isEmpty());
+}
+
+// A swap within one folder (a -> b while b -> a): each thumbnail ends under its file's new name.
+TEST(ThumbFollow, SwappedNamesKeepTheirOwnThumbnails) {
+  Folders f;
+  const QString a = f.a + "a.jpg", b = f.a + "b.jpg", t = f.a + "t.jpg";
+  ASSERT_TRUE(WriteBytePath(a, "A"));
+  ASSERT_TRUE(WriteBytePath(b, "BB"));
+  f.Store(a, "a", "thumb A");
+  f.Store(b, "a", "thumb B");
+  TThumbCarrier carrier(f.like);
+  const auto carried = carrier.Take({a, b}, "a");
+  ASSERT_EQ(platform::MoveFileChecked(a, t), 0);
+  ASSERT_EQ(platform::MoveFileChecked(b, a), 0);
+  ASSERT_EQ(platform::MoveFileChecked(t, b), 0);
+  EXPECT_EQ(carrier.Put(carried, {a, b}, "a", {b, a}, "a", {true, true}, TFollow::tfMove), 2);
+  EXPECT_EQ(f.Stored(b, "a"), "thumb A");
+  EXPECT_EQ(f.Stored(a, "a"), "thumb B");
 }
