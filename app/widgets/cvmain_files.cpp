@@ -52,6 +52,11 @@ int FocusedIndex(const catalog::TImgPanel* p) {
   return index >= 0 && index < p->Count() ? index : -1;
 }
 
+// The catalogue learns of changes from its folder watcher; without one it lists again itself.
+void ListAgainUnlessWatched(catalog::TImgPanel* p) {
+  if (!p->ChangeNotifyStart) p->Refresh(false);
+}
+
 }  // namespace
 
 void TCVMain::ConnectFileCommands() {
@@ -91,6 +96,7 @@ void TCVMain::Delete1Click() {
   const QStringList list = SelectedFiles();
   if (list.isEmpty() || !files::ConfirmTrash(FileMessageBox, list)) return;
   files::TrashWithUi(FileMessageBox, list);
+  ListAgainUnlessWatched(ImgPanel1);
   if (!platform::PathTaken(list.first())) {
     StatusBar1->SetPanelText(0, TotalText(ImgPanel1->Count()));
     StatusBar1->ClearPanels(1, 3);
@@ -135,6 +141,8 @@ void RunToSaveFolder(TCVMain* w, files::TFileRunKind kind) {
     carrier->Put(carried, list, w->ThumbFileName(), tos, CacheFileName(w->SaveFolder), done,
                  kind == files::TFileRunKind::frMove ? catalog::TFollow::tfMove : catalog::TFollow::tfCopy);
   }
+  if (kind == files::TFileRunKind::frMove || FolderOf(files::TargetIn(w->SaveFolder, list.first())) == FolderOf(list.first()))
+    ListAgainUnlessWatched(w->ImgPanel1);
   if (kind == files::TFileRunKind::frMove && !platform::PathTaken(list.first())) {
     w->StatusBar1->SetPanelText(0, TotalText(w->ImgPanel1->Count()));
     w->StatusBar1->ClearPanels(1, 3);
@@ -232,7 +240,7 @@ void TCVMain::RenameAll1Click() {
     }
     carrier->Put(carried, froms, ThumbFileName(), tos, ThumbFileName(), done, catalog::TFollow::tfMove);
   };
-  RunFileDialog(&dialog);
+  if (RunFileDialog(&dialog) == QDialog::Accepted) ListAgainUnlessWatched(ImgPanel1);
 }
 
 // ---------------------------------------------------------------- save folders and favourites

@@ -30,7 +30,8 @@ W* Place(QWidget* parent, W* w, int x, int y, int width, int height, const char*
 TCreateDir::TCreateDir(const settings::TIniFile& ini, QWidget* parent)
     : QDialog(parent), ini_(ini), rows_(kSaveFolderRows) {
   setObjectName(QStringLiteral("CreateDir"));
-  setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
   MessageBox = DefaultMessageBox(this);
   BrowseFolder = DefaultBrowseFolder(this);
 

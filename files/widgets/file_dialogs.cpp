@@ -1,5 +1,6 @@
 #include "files/widgets/file_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QPointer>
 
@@ -8,7 +9,9 @@ namespace files {
 TMessageBoxFn DefaultMessageBox(QWidget* parent) {
   QPointer<QWidget> owner(parent);
   return [owner](QMessageBox::Icon icon, const QString& title, const QString& text, QMessageBox::StandardButtons b) {
-    QMessageBox box(icon, title, text, b, owner.data());
+    // Over the dialog that asks, which may be kept on top of its owner.
+    QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : owner.data();
+    QMessageBox box(icon, title, text, b, over);
     return QMessageBox::StandardButton(box.exec());
   };
 }
@@ -16,7 +19,8 @@ TMessageBoxFn DefaultMessageBox(QWidget* parent) {
 TBrowseFolderFn DefaultBrowseFolder(QWidget* parent) {
   QPointer<QWidget> owner(parent);
   return [owner](const QString& start) {
-    return QFileDialog::getExistingDirectory(owner.data(), kBrowseTitle, start, QFileDialog::ShowDirsOnly);
+    QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : owner.data();
+    return QFileDialog::getExistingDirectory(over, kBrowseTitle, start, QFileDialog::ShowDirsOnly);
   };
 }
 

@@ -25,7 +25,8 @@ W* Place(QWidget* parent, W* w, int x, int y, int width, int height, const char*
 TListForm::TListForm(const settings::TIniFile& ini, TMode mode, const QString& folder, QWidget* parent)
     : QDialog(parent), ini_(ini), mode_(mode), rows_(kFavouriteRows) {
   setObjectName(QStringLiteral("ListForm"));
-  setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
   MessageBox = DefaultMessageBox(this);
   BrowseFolder = DefaultBrowseFolder(this);
 

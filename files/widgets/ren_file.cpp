@@ -25,7 +25,8 @@ bool BadName(const QString& name) {
 
 TRenFile::TRenFile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("RenFile"));
-  setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
   setFixedSize(352, 72);
   MessageBox = DefaultMessageBox(this);
 

@@ -29,7 +29,8 @@ W* Place(QWidget* parent, W* w, int x, int y, int width, int height, const char*
 
 TRename::TRename(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Rename"));
-  setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
   setFixedSize(406, 223);
   MessageBox = DefaultMessageBox(this);
 
