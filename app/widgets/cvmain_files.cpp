@@ -256,6 +256,7 @@ void TCVMain::Folder1Click() {
   const settings::TIniFile ini;
   QMenu* change = Menus["ChangeFolder1"]->menu();
   change->clear();
+  qDeleteAll(change->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
   auto* group = new QActionGroup(change);
   int position = 0;
   for (const files::TFolderMenuEntry& e : files::SaveFolderMenu(ini)) {

@@ -2,6 +2,7 @@
 // guards, copy and move to the save folder with their questions, delete to the Trash, F2,
 // the numbered rename, the Folder menu's submenus, and thumbnails that follow the files.
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -218,11 +219,13 @@ class CVMainFilesTest : public QObject {
     ini.Write(keys::ListPathItem, 1, save_ + "missing");
     Window x(folder_);
     x.w.Folder1Click();
+    x.w.Folder1Click();  // rebuilt, not added to
     const QList<QAction*> change = x.w.Menus["ChangeFolder1"]->menu()->actions();
     QCOMPARE(change.size(), 2);
     QVERIFY(!change[0]->isChecked());
     QVERIFY(change[1]->isChecked());
     QCOMPARE(change[1]->text(), QStringLiteral("/R&&D/"));
+    QCOMPARE(x.w.Menus["ChangeFolder1"]->menu()->findChildren<QActionGroup*>().size(), 1);
     change[0]->trigger();
     QCOMPARE(x.w.SaveFolder, save_);
     QCOMPARE(ini.Read(keys::SaveFolderIndex), 0);
