@@ -1,6 +1,8 @@
 #include "platform/fileop.h"
 
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -115,10 +117,19 @@ int MoveFileChecked(const QString& from, const QString& to, const TCopyOptions& 
 int MoveToTrash(const QString& path) {
   if (!PathTaken(path)) return ENOENT;
   if (!IsTextPath(path)) return EILSEQ;
+  // Qt 6.4 puts the file into "./files" of the working folder and reports success when the
+  // data folder that holds the home Trash does not exist yet.
+  QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
   QFile file(path);
   errno = 0;
-  if (file.moveToTrash()) return 0;
-  return errno != 0 ? errno : EIO;
+  if (!file.moveToTrash()) return errno != 0 ? errno : EIO;
+  const QString there = file.fileName();
+  if (QDir::isAbsolutePath(there)) return 0;
+  // Somewhere relative is no Trash: the file goes back where it was.
+  const QString name = there.mid(there.lastIndexOf(QLatin1Char('/')) + 1);
+  if (RenameNoReplace(PathBytes(QDir::current().absoluteFilePath(there)), PathBytes(path)) == 0)
+    QFile::remove(QDir::current().absoluteFilePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
+  return EIO;
 }
 
 }  // namespace platform

@@ -197,6 +197,9 @@ TEST(MoveToTrash, MovesIntoTheTrashAndRefusesWhatItCannotName) {
   ASSERT_TRUE(WriteBytePath(a, "A"));
   EXPECT_EQ(MoveToTrash(a), 0);
   EXPECT_FALSE(BytePathExists(a));
+  // Into the Trash of the data folder, which did not exist yet (not into the working folder).
+  EXPECT_EQ(ContentOf(dir.path() + "/data/Trash/files/a.jpg"), "A");
+  EXPECT_FALSE(BytePathExists(QDir::currentPath() + "/files/a.jpg"));
   EXPECT_EQ(MoveToTrash(a), ENOENT);
   const QString odd = BytePath(dir.path(), ByteNames().front());
   ASSERT_TRUE(WriteBytePath(odd, "B"));
