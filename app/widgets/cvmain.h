@@ -12,6 +12,7 @@
 //                              | ScrollBox1 (fixed height PrevHeight, hidden) holding Image2
 // tb97Btn is the top toolbar (Dock971), tb97Command the right one (Dock972).
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -103,6 +104,28 @@ class TCVMain : public QMainWindow {
   bool AtDriveRoot = false;
   QWidget* ProgressForm = nullptr;
   QString SaveFolder;
+  // File commands (cvmain_files.cpp): delete, copy, move, rename, properties, the numbered
+  // rename, save folders and favourites. The hooks let tests answer the dialogs and boxes.
+  void Delete1Click();
+  void Copy1Click();
+  void GoTo1Click();
+  void Property1Click();
+  void Rename1Click();
+  void NameChCopy1Click();
+  void RenameAll1Click();
+  void SetFolder1Click();
+  void Folder1Click();  // rebuilds the save-folder and favourites submenus
+  void ChangeFolderClick(int position, const QString& folder);
+  void AddFavorite1Click();
+  void EditFavorite1Click();
+  void OpenFavoriteClick(const QString& folder);
+  // The selected entries' full paths in catalogue order.
+  QStringList SelectedFiles() const;
+  std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString& title, const QString& text,
+                                            QMessageBox::StandardButtons)>
+      FileMessageBox;
+  std::function<QString(const QString& start)> FileBrowseFolder;
+  std::function<int(QDialog*)> RunFileDialog;  // default ExecDialog
   QString CurrentFolder;
   bool PathCheck = true;
   QString TempCacheFile;
