@@ -16,7 +16,9 @@ scripts/make-samples.sh "$BUILD" "$SAMPLES" >/dev/null 2>&1
 mkdir -p "$SAMPLES/media" && for n in song.mp3 clip.avi voice.wav; do echo x >"$SAMPLES/media/$n"; done
 eval "$("$TOOLS/xsession" start 1280x800)"
 export QIVO2_HOME="$HOME_DIR" XDG_RUNTIME_DIR="$RUNTIME" XDG_CURRENT_DESKTOP=
-printf '[Media]\nOpenDir=%s\n' "$SAMPLES/media" >"$HOME_DIR/qivo2.ini"
+mkdir -p "$SAMPLES/converted"
+printf '[Media]\nOpenDir=%s\n[SaveFolder]\nPath=%s\nPath1=%s\nIndex=0\n' "$SAMPLES/media" "$SAMPLES/converted" \
+  "$SAMPLES/converted" >"$HOME_DIR/qivo2.ini"
 "$BUILD/bin/qivo2" "$SAMPLES" >/dev/null 2>&1 & QPID=$!
 sleep 5
 # The first picture selected, as most commands need.
@@ -53,5 +55,10 @@ real-size|^実サイズ表示|\(.*×.*\)$|Escape
 convert-settings|^変換設定|^変換設定$|Escape
 editor|^画像の編集\(|^画像の編集 - |alt+F4
 convert-confirm|^JPEGで保存|^QIVO2$|Escape
+rename|^名前の変更\(|^名前の変更$|Escape
+rename-all|^連番で名前変更|^連番で名前変更 - |Escape
+save-folders|^フォルダ設定|^フォルダ設定|Escape
+favourites|^お気に入りの編集|^お気に入りの編集|Escape
+properties|^プロパティ|のプロパティ$|Escape
 SHOTS
 ls "$OUT"
