@@ -26,6 +26,13 @@ static QString fallbackFolder() {
   return QDir::cleanPath(base + "/qivo2");
 }
 
+QString installedPrefix(const QString& executableFolder) {
+  const QString folder = QDir::cleanPath(executableFolder);
+  if (!folder.endsWith(QLatin1String("/bin"))) return {};
+  const QString prefix = folder.chopped(4);
+  return QFileInfo(prefix + "/share/qivo2").isDir() ? (prefix.isEmpty() ? QStringLiteral("/") : prefix) : QString();
+}
+
 QString programFolder() {
   const QString forced = qEnvironmentVariable("QIVO2_HOME");
   if (!forced.isEmpty()) {
@@ -33,7 +40,8 @@ QString programFolder() {
     return QDir::cleanPath(QFileInfo(forced).absoluteFilePath());
   }
   const QString exeDir = executableFolder();
-  if (!exeDir.isEmpty() && access(QFile::encodeName(exeDir).constData(), W_OK) == 0) return exeDir;
+  if (!exeDir.isEmpty() && installedPrefix(exeDir).isEmpty() && access(QFile::encodeName(exeDir).constData(), W_OK) == 0)
+    return exeDir;
   const QString fb = fallbackFolder();
   QDir().mkpath(fb);
   return fb;
@@ -49,11 +57,17 @@ QString ensureProgramSubfolder(const QString& name) {
 
 QStringList pluginFolders() {
   QStringList out{executableFolder()};
+  const QString prefix = installedPrefix(executableFolder());
+  if (!prefix.isEmpty()) out << QDir::cleanPath(prefix + "/lib/qivo2/spi");
   const QString pf = programFolder();
   if (!out.contains(pf)) out << pf;
   return out;
 }
 
-QString helpFilePath() { return executableFolder() + "/" + executableBaseName() + ".html"; }
+QString helpFilePath() {
+  const QString prefix = installedPrefix(executableFolder());
+  const QString folder = prefix.isEmpty() ? executableFolder() : QDir::cleanPath(prefix + "/share/qivo2");
+  return folder + "/" + executableBaseName() + ".html";
+}
 
 }  // namespace platform

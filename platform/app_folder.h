@@ -1,8 +1,10 @@
 #pragma once
 // The program's folder: where the settings file, "Temp", "Cache" and plug-ins live.
 // It is the executable's folder when that is writable (a build tree or a portable copy),
-// otherwise $XDG_DATA_HOME/qivo2 (default ~/.local/share/qivo2). Plug-ins are searched in
-// the executable's folder and, when they differ, in the fallback folder too.
+// otherwise $XDG_DATA_HOME/qivo2 (default ~/.local/share/qivo2). An installed program
+// (PREFIX/bin beside PREFIX/share/qivo2) always uses the latter, even when root could write
+// to PREFIX/bin. Plug-ins are searched in the executable's folder, then in PREFIX/lib/qivo2/spi
+// when installed, then in the program folder.
 #include <QString>
 #include <QStringList>
 
@@ -21,7 +23,10 @@ QString settingsFilePath();
 QString ensureProgramSubfolder(const QString& name);
 // Folders searched for *.spi plug-ins, in order, without duplicates.
 QStringList pluginFolders();
-// The HTML help file beside the executable (same base name, ".html").
+// The HTML help file: beside the executable (same base name, ".html"), or in
+// PREFIX/share/qivo2 when installed.
 QString helpFilePath();
+// PREFIX when `executableFolder` is PREFIX/bin of an installed QIVO2, else empty.
+QString installedPrefix(const QString& executableFolder);
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages QIVO2 needs to build, run and test. Run as root.
-# libwmf draws the text of WMF files with the URW fonts that gsfonts installs.
+# libwmf draws the text of WMF files with the URW fonts that gsfonts installs; the install
+# test validates the desktop entry and metainfo, and cpack's DEB computes library dependencies.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins \
@@ -8,7 +9,8 @@ PKGS="build-essential cmake ninja-build pkg-config \
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback \
-  libemf2svg-dev libwmf-dev gsfonts"
+  libemf2svg-dev libwmf-dev gsfonts \
+  desktop-file-utils appstream dpkg-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
