@@ -432,7 +432,18 @@ int TCVMain::ExecDialog(QDialog* dialog) {
 
 void TCVMain::SelectStartFolder(const QString& argument) {
   const QString fromArgument = StartFolderFromArgument(argument, QDir::currentPath());
-  if (!fromArgument.isEmpty() && ShellTreeView1->SelectPath(fromArgument)) return;
+  if (!fromArgument.isEmpty() && ShellTreeView1->SelectPath(fromArgument)) {
+    // A picture opened from a file manager ("Open with") starts selected in its folder.
+    const QString name = QFileInfo(argument).fileName();
+    const QString file = (fromArgument == "/" ? QString() : fromArgument) + "/" + name;
+    for (int i = 0; i < ImgPanel1->Count() && !name.isEmpty() && !QFileInfo(argument).isDir(); ++i) {
+      if (ImgPanel1->Item(i)->GetParseName() != file) continue;
+      ImgPanel1->SelectOnly(i);
+      ImgPanel1->MakeVisible(i);
+      break;
+    }
+    return;
+  }
   const QString remembered = settings::TIniFile().Read(keys::MainRootPath);
   if (!remembered.isEmpty()) ShellTreeView1->SelectPath(remembered);
 }

@@ -74,6 +74,19 @@ class CVMainNavTest : public QObject {
     QCOMPARE(w.Menus.History1->actions().size(), 0);
   }
 
+  void aPictureArgumentStartsSelectedInItsFolder() {
+    const QString folder = QDir(data_->path()).canonicalPath();
+    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"}) WriteBmp(folder + "/" + n, 4, 4);
+    TCVMain w;
+    w.SelectStartFolder(folder + "/b.bmp");
+    QCOMPARE(w.ShellTreeView1->SelectedPath(), folder);
+    QCOMPARE(w.ImgPanel1->SelCount(), 1);
+    QCOMPARE(w.ImgPanel1->Item(w.ImgPanel1->CurrentIndex())->GetParseName(), folder + "/b.bmp");
+    TCVMain onFolder;
+    onFolder.SelectStartFolder(folder);
+    QCOMPARE(onFolder.ImgPanel1->SelCount(), 0);
+  }
+
   void folderChangeDeletesThePreviousTempFileBeforeListing() {
     const QString a = Folder("one/Alpha"), b = Folder("two/Beta");
     WriteBmp(b + "/x.bmp", 4, 4);
