@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
   auto* splash = new extras::TSplashForm;
   splash->ShowNow();
   QApplication::setApplicationName(QStringLiteral("QIVO2"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.qivo2.QIVO2"));
   app::TCVMain main;
   splash->close();
   delete splash;

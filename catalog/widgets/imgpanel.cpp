@@ -1,5 +1,6 @@
 #include "catalog/widgets/imgpanel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 
 #include "catalog/img_util.h"
 #include "catalog/widgets/small_icon_mark.h"
+#include "catalog/widgets/imgpanel_accessible.h"
 #include "platform/path_bytes.h"
 #include "platform/shell_icons.h"
 #include "platform/widgets/sys_icon.h"
@@ -66,6 +68,7 @@ QString captionText(QString s) {
 }  // namespace
 
 TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
+  InstallImgPanelAccessibility();
   resize(250, 150);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -763,6 +766,7 @@ void TImgPanel::SelectItem(int index, Qt::KeyboardModifiers shift, bool fromKeyb
   if (!withShift) anchor_ = index;
   if (withCtrl && fromKeyboard) return;
   current_ = index;
+  notifyAccessibleFocus();
   if (OnSelectItem) OnSelectItem(this, Item(index));
 }
 
@@ -802,6 +806,24 @@ void TImgPanel::SelectOnly(int index) {
   focus_ = anchor_ = current_ = index;
   if (previous != index && previous >= 0 && previous < Count()) DrawItem(previous);
   DrawItem(index);
+  notifyAccessibleFocus();
+}
+
+void TImgPanel::ActivateItem(int index) {
+  if (index < 0 || index >= Count()) return;
+  SelectOnly(index);
+  if (defaultExec_.DblClick) openCurrent();
+  if (OnDblClick) OnDblClick(this);
+}
+
+void TImgPanel::notifyAccessibleFocus() {
+  if (!QAccessible::isActive() || focus_ < 0 || focus_ >= Count()) return;
+  QAccessibleEvent selection(this, QAccessible::SelectionWithin);
+  QAccessible::updateAccessibility(&selection);
+  if (!hasFocus()) return;
+  QAccessibleEvent focus(this, QAccessible::Focus);
+  focus.setChild(focus_);
+  QAccessible::updateAccessibility(&focus);
 }
 
 void TImgPanel::openCurrent() {

@@ -180,6 +180,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   void InvertSelection();
   void ClearSelection();
   void SelectOnly(int index);
+  // Selects the entry and opens it as a double click does (assistive technology's default action).
+  void ActivateItem(int index);
   void DrawItem(int index);
 
   TPanelItems& Items() { return items_; }
@@ -308,6 +310,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   void toggleSelected(int index);
   void setSelected(int index, bool on);
   void openCurrent();
+  // Tells assistive technology where the focus and selection went.
+  void notifyAccessibleFocus();
   TPager pager() const { return TPager{Count(), top_ < 0 ? 0 : top_, grid_}; }
   bool isImage(int index);
   TLayoutParams layoutParams() const;
