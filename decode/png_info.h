@@ -11,6 +11,14 @@
 
 namespace decode {
 
+// The time a new file records: now, or SOURCE_DATE_EPOCH (seconds, UTC) when it is set, so
+// two writers of the same picture can give the same bytes, as build tools do.
+inline QDateTime PngWriteTime() {
+  bool ok = false;
+  const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
+  return ok && epoch >= 0 ? QDateTime::fromSecsSinceEpoch(epoch, Qt::UTC) : QDateTime::currentDateTimeUtc();
+}
+
 struct TQVPNGChromaticities {
   double whiteX = 0, whiteY = 0, redX = 0, redY = 0, greenX = 0, greenY = 0, blueX = 0, blueY = 0;
   friend bool operator==(const TQVPNGChromaticities&, const TQVPNGChromaticities&) = default;
@@ -52,8 +60,8 @@ struct TQVPNGInfo {
   bool HasGifControl = false;
   TQVPNGGifControl GifControl;
 
-  // UTC; the current time unless a tIME chunk was read.
-  QDateTime Time = QDateTime::currentDateTimeUtc();
+  // UTC; PngWriteTime() unless a tIME chunk was read.
+  QDateTime Time = PngWriteTime();
 
   friend bool operator==(const TQVPNGInfo&, const TQVPNGInfo&) = default;
 };
