@@ -74,6 +74,11 @@ class TImgPanelAccessible : public QAccessibleWidget {
   explicit TImgPanelAccessible(TImgPanel* panel) : QAccessibleWidget(panel, QAccessible::List) {}
 
   TImgPanel* panel() const { return static_cast<TImgPanel*>(widget()); }
+  // Named after the folder it lists unless the program named it.
+  QString text(QAccessible::Text t) const override {
+    const QString own = QAccessibleWidget::text(t);
+    return t == QAccessible::Name && own.isEmpty() ? panel()->FolderPath() : own;
+  }
   int childCount() const override { return panel()->Count(); }
   QAccessibleInterface* child(int index) const override {
     if (index < 0 || index >= childCount()) return nullptr;
