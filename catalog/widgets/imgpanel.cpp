@@ -258,8 +258,12 @@ void TImgPanel::layoutPanel() {
   const QRect c = clientArea();
   grid_ = ComputeGrid(metrics_, c.width(), c.height());
   const QSize size = c.size().expandedTo(QSize(1, 1));
-  if (page_.size() != size) {
-    QImage fresh(size, QImage::Format_RGB32);
+  // The page holds device pixels, so text and frames stay sharp on a HiDPI screen; all
+  // drawing on it is in the control's own coordinates.
+  const qreal dpr = devicePixelRatioF();
+  if (page_.deviceIndependentSize().toSize() != size || page_.devicePixelRatio() != dpr) {
+    QImage fresh((QSizeF(size) * dpr).toSize(), QImage::Format_RGB32);
+    fresh.setDevicePixelRatio(dpr);
     fresh.fill(color_);
     if (!page_.isNull()) {
       QPainter p(&fresh);
@@ -323,7 +327,9 @@ void TImgPanel::drawPageBackground() {
     bevel(viewImage_.BevelOuter);
     bevel(viewImage_.BevelInner);
   }
-  const QImage cell = page_.copy(first);
+  const qreal dpr = page_.devicePixelRatio();
+  QImage cell = page_.copy(QRectF(QPointF(first.topLeft()) * dpr, QSizeF(first.size()) * dpr).toRect());
+  cell.setDevicePixelRatio(dpr);
   QPainter p(&page_);
   for (int k = 1; k < grid_.perPage(); ++k) {
     const TPoint2 o = CellOrigin(m, grid_, k, iconSpacing_.X, iconSpacing_.Y);
