@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
+#include "platform/widgets/folder_browser.h"
 #include "platform/widgets/centre_on_screen.h"
 
 namespace extras {
@@ -77,9 +77,7 @@ TMediaForm::TMediaForm(catalog::TImgPlugins* plugins, QWidget* parent)
   MShellListBox->EndUpdate();
   Splitter1->setSizes({qMax(1, ini.Read(keys::MediaWidth)), qMax(1, width() - ini.Read(keys::MediaWidth))});
 
-  ChooseFolder = [](const QString& start, QWidget* parent) {
-    return QFileDialog::getExistingDirectory(parent, QStringLiteral("フォルダを選択して下さい。"), start);
-  };
+  ChooseFolder = [](const QString& start, QWidget* parent) { return platform::BrowseFolder(parent, start); };
   OpenByAssociation = [](const QString& path) { QDesktopServices::openUrl(platform::FileUrl(path)); };
   WarningBox = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text, QMessageBox::Ok); };
 

@@ -1,8 +1,9 @@
 #include "files/widgets/file_dialogs.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QPointer>
+
+#include "platform/widgets/folder_browser.h"
 
 namespace files {
 
@@ -19,8 +20,7 @@ TMessageBoxFn DefaultMessageBox(QWidget* parent) {
 TBrowseFolderFn DefaultBrowseFolder(QWidget* parent) {
   QPointer<QWidget> owner(parent);
   return [owner](const QString& start) {
-    QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : owner.data();
-    return QFileDialog::getExistingDirectory(over, kBrowseTitle, start, QFileDialog::ShowDirsOnly);
+    return platform::BrowseFolder(owner.data(), start);
   };
 }
 

@@ -5,11 +5,13 @@
 #include <QString>
 #include <functional>
 
+#include "platform/widgets/folder_browser.h"
+
 class QWidget;
 
 namespace files {
 
-inline const QString kBrowseTitle = QStringLiteral("フォルダを選択して下さい。");
+inline const QString& kBrowseTitle = platform::kBrowseFolderTitle;
 inline const QString kAlreadyStored = QStringLiteral("このフォルダは既に登録されています。");
 inline const QString kAlreadyListed = QStringLiteral("このフォルダは未確定リストに名前が存在します。");
 inline const QString kBadNameChars = QStringLiteral("ファイル名に使用できない文字が含まれています。");
