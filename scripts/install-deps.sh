@@ -1,5 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages QIVO2 needs to build, run and test. Run as root.
+# The format plug-ins build against libwebp, libtiff, libheif and libjxl; their tests compare
+# with each library's own tools (webp, libtiff-tools, libheif-examples, libjxl-tools).
 # libwmf draws the text of WMF files with the URW fonts that gsfonts installs.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config \
@@ -8,7 +10,9 @@ PKGS="build-essential cmake ninja-build pkg-config \
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback \
-  libemf2svg-dev libwmf-dev gsfonts"
+  libemf2svg-dev libwmf-dev gsfonts \
+  libwebp-dev libtiff-dev libheif-dev libjxl-dev libexif-dev \
+  webp libtiff-tools libheif-examples libjxl-tools"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
