@@ -24,6 +24,7 @@ TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictu
     util.GetType = TGetType::igtNormal;
     util.Performance = options.Performance;
     util.NormalJpegScale = options.JpegScale;
+    util.AutoRotate = options.AutoRotate;
     util.SPlugin = plugins;
     const int result = util.Load(path, 0, -1, 0);
     if (result != 0) cannotRead(path, util.LastError);

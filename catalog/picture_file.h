@@ -16,6 +16,8 @@ struct TPictureOptions {
   graphics::TJPEGPerformance Performance = graphics::jpBestSpeed;
   // The decoder's reduction of a width x height JPEG; full size when unset.
   std::function<graphics::TJPEGScale(int width, int height)> JpegScale;
+  // JPEG files shown as their EXIF orientation says ([View] AutoRotate).
+  bool AutoRotate = true;
 };
 
 struct TPicture {
