@@ -167,6 +167,7 @@ TImgSettings TImgUtil::Settings() const {
   s.GetType = GetType;
   s.BKColor = BKColor;
   s.AviFramePos = AviFramePos;
+  s.AutoRotate = AutoRotate;
   return s;
 }
 
@@ -182,6 +183,7 @@ void TImgUtil::Apply(const TImgSettings& s) {
   GetType = s.GetType;
   BKColor = s.BKColor;
   AviFramePos = s.AviFramePos;
+  AutoRotate = s.AutoRotate;
   OnChange = onChange;
 }
 

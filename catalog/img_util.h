@@ -58,6 +58,7 @@ struct TImgSettings {
   TGetType GetType = TGetType::igtPreview;
   QColor BKColor = QColor(255, 255, 255);
   int AviFramePos = 20;
+  bool AutoRotate = true;
 };
 
 class TImgUtil {

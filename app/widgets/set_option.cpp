@@ -383,7 +383,6 @@ void TSetOption::btnOKClick() {
   const bool autoRotate = cbAutoRotate->isChecked();
   const bool turnChanged = autoRotate != (ini.Read(keys::ViewAutoRotate) != 0);
   ini.WriteBool(keys::ViewAutoRotate, autoRotate);
-  if (turnChanged && main_) main_->SetAutoRotate(autoRotate);
   // 5: thumbnail size, nothing when no size is chosen.
   const int size = rgCatalogSize->ItemIndex();
   if (size >= 0 && size < 4) {
@@ -413,6 +412,8 @@ void TSetOption::btnOKClick() {
   ini.WriteBool(keys::SlideName, cbSlideShowName->isChecked());
   // 9: external programs.
   for (int n = 1; n <= 3; ++n) ini.Write(keys::OtherSoftPath, n, SoftPath(n)->text());
+  // Last: the cache folder step above stops the thumbnail jobs, which would drop the new ones.
+  if (turnChanged && main_) main_->SetAutoRotate(autoRotate);
   accept();
 }
 

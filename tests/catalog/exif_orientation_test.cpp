@@ -164,6 +164,10 @@ TEST_F(ExifOrientation, ThumbnailsAndCacheEntriesCarryTheTurnedSize) {
   EXPECT_EQ(TImgUtil::DecoderCalls(), before + 1);
   EXPECT_EQ(util.SourceWidth, kW);
   ExpectUpright(util.Bitmap, 1);
+  // Worker threads decode with a copy of the settings: the switch goes with them.
+  TImgUtil worker;
+  worker.Apply(util.Settings());
+  EXPECT_FALSE(worker.AutoRotate);
   // And back: the turned entry is still the cached one.
   util.AutoRotate = true;
   ASSERT_EQ(util.Load(p, 94, 0, 94), 0);
