@@ -15,6 +15,7 @@ TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini) {
   if (h < 16 || h > 1024) h = keys::CatalogAHeight.def;
   c.Box = QSize(w, h);
   c.Colour = ColorFromValue(ini.Read(keys::CatalogColor));
+  c.AutoRotate = ini.Read(keys::ViewAutoRotate) != 0;
   return c;
 }
 
@@ -22,6 +23,7 @@ void ConfigureImgUtil(catalog::TImgUtil& util, const TCatalogConfig& config) {
   util.AutoThumb = true;
   util.GetType = catalog::TGetType::igtPreview;
   util.Performance = graphics::jpBestSpeed;
+  util.AutoRotate = config.AutoRotate;
   if (config.Colour.isValid()) util.BKColor = config.Colour;
 }
 

@@ -12,6 +12,7 @@ namespace app {
 struct TCatalogConfig {
   QSize Box;      // [Catalog] AWidth x AHeight, held to 16..1024 each
   QColor Colour;  // [Catalog] Color; invalid when none is set
+  bool AutoRotate = true;  // [View] AutoRotate
 };
 
 TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini);

@@ -20,6 +20,7 @@
 #include "catalog/avi_frame.h"
 #include "catalog/thumb_cache.h"
 #include "decode/spi_plugin_list.h"
+#include "edit/exif_orientation.h"
 #include "edit/resample.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/builtin_formats.h"
@@ -166,6 +167,7 @@ TImgSettings TImgUtil::Settings() const {
   s.GetType = GetType;
   s.BKColor = BKColor;
   s.AviFramePos = AviFramePos;
+  s.AutoRotate = AutoRotate;
   return s;
 }
 
@@ -181,6 +183,7 @@ void TImgUtil::Apply(const TImgSettings& s) {
   GetType = s.GetType;
   BKColor = s.BKColor;
   AviFramePos = s.AviFramePos;
+  AutoRotate = s.AutoRotate;
   OnChange = onChange;
 }
 
@@ -361,6 +364,8 @@ bool TImgUtil::loadFromCache(const QString& path, int boxWidth, int boxHeight) {
   try {
     if (!Thumbnail->Read(path, jpeg)) return false;
     const TThumbEntryHeader h = Thumbnail->Header();
+    // A JPEG thumbnail made with the other AutoRotate setting shows the picture the other way.
+    if (ImageType == TImageType::iitJpeg && ((h.Flags & kThumbFlagAutoRotated) != 0) != AutoRotate) return false;
     jpegFromMemory(jpeg, boxWidth, boxHeight);
     SourceWidth = int(std::min<uint32_t>(h.SourceWidth, INT32_MAX));
     SourceHeight = int(std::min<uint32_t>(h.SourceHeight, INT32_MAX));
@@ -380,7 +385,7 @@ void TImgUtil::writeToCache(const QString& path) {
     jpeg.Assign(Bitmap);
     const QByteArray data = jpeg.SaveToMemory();
     TThumbEntryHeader& h = Thumbnail->Header();
-    h.Flags = 0;
+    h.Flags = ImageType == TImageType::iitJpeg && AutoRotate ? kThumbFlagAutoRotated : 0;
     h.Width = uint32_t(Bitmap.Width());
     h.Height = uint32_t(Bitmap.Height());
     h.SourceWidth = uint32_t(std::max(SourceWidth, 0));
@@ -429,13 +434,15 @@ int TImgUtil::decodeBmp(const QString& path, int W, int H) {
   return 0;
 }
 
-void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
+void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H, int orientation) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.constData());
   const auto info = graphics::ReadJpegInfo(bytes, size_t(data.size()));
   if (!info) throw graphics::EInvalidGraphic(QStringLiteral("Not a JPEG file"));
   graphics::TJPEGImage jpeg;
   jpeg.SetPerformance(Performance);
-  const int w = info->Width, h = info->Height;
+  // Sizes as shown: a picture stored sideways is fitted and reduced by its turned size.
+  const bool swap = edit::SwapsSides(orientation);
+  const int w = swap ? info->Height : info->Width, h = swap ? info->Width : info->Height;
   SourceWidth = w;
   SourceHeight = h;
   const bool exact = w == W && h == H;
@@ -444,13 +451,16 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H) {
   jpeg.LoadFromMemory(bytes, size_t(data.size()));
   Bitmap = std::move(jpeg.Bitmap());
   Bitmap.ConvertTo24();
+  edit::ApplyOrientation(Bitmap, orientation);
   if (!exact) ScaleBitmap(W, H);
 }
 
 int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
   const auto data = platform::SourceBytes::FromFile(path, "\xFF\xD8");
   if (!data) return -1;
-  jpegFromMemory(QByteArray::fromRawData(data.Data(), qsizetype(data.Size())), W, H);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data.Data());
+  const int orientation = AutoRotate ? edit::JpegOrientation(bytes, data.Size()) : 1;
+  jpegFromMemory(QByteArray::fromRawData(data.Data(), qsizetype(data.Size())), W, H, orientation);
   return 0;
 }
 

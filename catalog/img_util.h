@@ -58,6 +58,7 @@ struct TImgSettings {
   TGetType GetType = TGetType::igtPreview;
   QColor BKColor = QColor(255, 255, 255);
   int AviFramePos = 20;
+  bool AutoRotate = true;
 };
 
 class TImgUtil {
@@ -93,6 +94,9 @@ class TImgUtil {
   // igtNormal only: the decoder's DCT reduction for a width x height JPEG (the preview
   // pane's quick reduction); full size when unset.
   std::function<graphics::TJPEGScale(int width, int height)> NormalJpegScale;
+  // JPEG files are turned and mirrored as their EXIF orientation says ([View] AutoRotate);
+  // SourceWidth/SourceHeight are then the turned size.
+  bool AutoRotate = true;
   // Why the last Load gave no picture (empty after a decode).
   QString LastError;
   // What the last Load did with the cache file; with ctNotWritten, CacheError says why.
@@ -129,7 +133,7 @@ class TImgUtil {
   int decodeAvi(const QString& path, int w, int h);
   int decodeCustom(const QString& path, int w, int h);
   int decodeSusie(const QString& path, int w, int h);
-  void jpegFromMemory(const QByteArray& data, int boxWidth, int boxHeight);
+  void jpegFromMemory(const QByteArray& data, int boxWidth, int boxHeight, int orientation = 1);
   bool loadFromCache(const QString& path, int boxWidth, int boxHeight);
   void writeToCache(const QString& path);
   void makeIconPicture(const QString& path, int iconIndex);

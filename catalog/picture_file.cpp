@@ -4,6 +4,8 @@
 
 #include "catalog/img_util_png.h"
 #include "graphics/graphic.h"
+#include "platform/settings.h"
+#include "platform/settings_keys.h"
 
 namespace catalog {
 
@@ -24,6 +26,8 @@ TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictu
     util.GetType = TGetType::igtNormal;
     util.Performance = options.Performance;
     util.NormalJpegScale = options.JpegScale;
+    util.AutoRotate = options.AutoRotate ? *options.AutoRotate
+                                         : settings::TIniFile().Read(settings::keys::ViewAutoRotate) != 0;
     util.SPlugin = plugins;
     const int result = util.Load(path, 0, -1, 0);
     if (result != 0) cannotRead(path, util.LastError);

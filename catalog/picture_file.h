@@ -5,6 +5,7 @@
 // list), so thumbnails and viewing decode alike.
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "catalog/img_util.h"
 #include "graphics/bitmap.h"
@@ -16,6 +17,8 @@ struct TPictureOptions {
   graphics::TJPEGPerformance Performance = graphics::jpBestSpeed;
   // The decoder's reduction of a width x height JPEG; full size when unset.
   std::function<graphics::TJPEGScale(int width, int height)> JpegScale;
+  // JPEG files turned as their EXIF orientation says; unset: as [View] AutoRotate says.
+  std::optional<bool> AutoRotate;
 };
 
 struct TPicture {

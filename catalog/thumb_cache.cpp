@@ -504,7 +504,7 @@ bool TThumb::Add(const QString& picturePath, const QByteArray& jpeg) {
 
   TThumbEntryHeader h = entry_;
   h.PathLength = uint32_t(pathBytes.size());
-  h.Flags = 0;
+  h.Flags = entry_.Flags & kThumbFlagAutoRotated;  // the one flag we know
   h.DataLength = uint32_t(jpeg.size());
   h.Padding = 0;
   h.CreateTime = ToThumbDateTime(QDateTime::currentDateTime());

@@ -43,6 +43,8 @@ inline constexpr uint32_t kThumbVersion = 103;
 inline constexpr int kThumbAppNameSize = 10;
 inline constexpr int kThumbFileHeaderSize = 24;  // magic + 20-byte header
 inline constexpr int kThumbEntryHeaderSize = 56;
+// Entry flag: a JPEG thumbnail turned as its EXIF orientation says (older entries have 0).
+inline constexpr uint32_t kThumbFlagAutoRotated = 1;
 
 // The 20 bytes after the magic.
 struct TThumbFileHeader {

@@ -66,6 +66,8 @@ inline constexpr int kHistoryMax = 8;
 // [View]
 inline constexpr IntKey ViewAdSize{"View", "AdSize", 0};
 inline constexpr IntKey ViewShowName{"View", "ShowName", 0};
+// 1: JPEG files turned as their EXIF orientation says; 0: as stored.
+inline constexpr IntKey ViewAutoRotate{"View", "AutoRotate", 1};
 
 // [Catalog]
 inline constexpr IntKey CatalogAWidth{"Catalog", "AWidth", 100};

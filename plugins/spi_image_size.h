@@ -43,6 +43,24 @@ inline std::optional<size_t> checkedPackedBytes(int64_t width, int64_t height, i
   return size_t(total);
 }
 
+// Largest picture the plug-ins we ship decode: 16,384 pixels on a side and 16,384² pixels
+// (about 268 megapixels). A file that declares more is refused before anything is allocated.
+inline constexpr int64_t kMaxPictureSide = 16384;
+inline constexpr int64_t kMaxPicturePixels = kMaxPictureSide * kMaxPictureSide;
+
+// Bytes of a width × height picture at bitsPerPixel with rows padded to 32 bits, or nothing
+// when the picture passes kMaxPictureSide, kMaxPicturePixels or maxBytes. The one size check
+// of the format plug-ins: each calls it with the size the file declares before decoding.
+inline std::optional<size_t> checkedPictureBytes(int64_t width, int64_t height, int bitsPerPixel,
+                                                 uint64_t maxBytes = kMaxImageBytes) {
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+      width * height > kMaxPicturePixels)
+    return std::nullopt;
+  const auto bytes = checkedImageBytes(width, height, bitsPerPixel);
+  if (!bytes || *bytes > maxBytes) return std::nullopt;
+  return bytes;
+}
+
 }  // namespace spi_util
 
 #endif

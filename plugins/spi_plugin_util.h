@@ -80,6 +80,37 @@ inline size_t AllocDib24(int32_t width, int32_t height, size_t bitsSize, void** 
   return height > 0 ? bitsSize / size_t(height) : 0;
 }
 
+// One row of 8-bit RGB (channels 3) or RGBA (channels 4) pixels into a 24-bit DIB row,
+// alpha composited on white since the DIB has none. premultiplied: the colours already carry
+// the alpha (as libtiff's RGBA reader gives them).
+inline void PutRowOnWhite(const uint8_t* src, int width, int channels, bool premultiplied, uint8_t* dst) {
+  for (int x = 0; x < width; ++x, src += channels, dst += 3) {
+    if (channels < 4 || src[3] == 255) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+      continue;
+    }
+    const unsigned a = src[3], white = 255 * (255 - a);
+    for (int c = 0; c < 3; ++c) {
+      const unsigned v = premultiplied ? src[c] * 255u : src[c] * a;
+      dst[2 - c] = uint8_t(std::min(255u, (v + white + 127) / 255));
+    }
+  }
+}
+
+// A 24-bit DIB of top-down RGB or RGBA rows (see PutRowOnWhite). bitsSize comes from the
+// checked size helper. false, and no handles, when the memory cannot be had.
+inline bool DibFromRows(const uint8_t* rows, size_t rowStride, int32_t width, int32_t height, int channels,
+                        bool premultiplied, size_t bitsSize, void** info, void** bits) {
+  const size_t stride = AllocDib24(width, height, bitsSize, info, bits);
+  if (!stride) return false;
+  auto* out = static_cast<uint8_t*>(*bits);
+  for (int32_t y = 0; y < height; ++y)
+    PutRowOnWhite(rows + size_t(y) * rowStride, width, channels, premultiplied, out + size_t(height - 1 - y) * stride);
+  return true;
+}
+
 // Frees the two result handles of a call that ends in an error: the host gets none.
 inline void FreeDib(void** info, void** bits) {
   std::free(*info);

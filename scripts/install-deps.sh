@@ -1,5 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages QIVO2 needs to build, run and test. Run as root.
+# The format plug-ins build against libwebp, libtiff, libheif and libjxl; their tests compare
+# with each library's own tools (webp, libtiff-tools, libheif-examples, libjxl-tools).
 # libwmf draws the text of WMF files with the URW fonts that gsfonts installs; the install
 # test validates the desktop entry and metainfo, and cpack's DEB computes library dependencies.
 set -e
@@ -10,6 +12,8 @@ PKGS="build-essential cmake ninja-build pkg-config \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback \
   libemf2svg-dev libwmf-dev gsfonts \
+  libwebp-dev libtiff-dev libheif-dev libjxl-dev libexif-dev \
+  webp libtiff-tools libheif-examples libjxl-tools \
   desktop-file-utils appstream dpkg-dev"
 missing=""
 for p in $PKGS; do

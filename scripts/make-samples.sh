@@ -4,7 +4,8 @@
 # - photographs from the MATE backgrounds package (installed by install-deps.sh);
 # - one file of every format QIVO2 reads: BMP, JPEG and PNG written by our own encoder
 #   (qivo2-convert, built here), GIF and TGA for the plug-ins we ship, ICO and CUR for the
-#   icon kinds (ImageMagick).
+#   icon kinds (ImageMagick); WebP, TIFF, HEIC, AVIF and JPEG XL for the format plug-ins
+#   (cwebp, ImageMagick, heif-enc, cjxl).
 # Each step is best effort: a missing tool leaves its files out, never fails the run.
 cd "$(dirname "$0")/.."
 BUILD=${1:?usage: make-samples.sh BUILD_DIR SAMPLES_DIR}
@@ -51,5 +52,14 @@ if command -v convert >/dev/null 2>&1; then
   convert "$SRC" -resize 480x -type TrueColor "$OUT/sample.tga" 2>/dev/null
   convert "$SRC" -resize 48x48^ -gravity center -extent 48x48 "$OUT/sample.ico" 2>/dev/null
   convert "$SRC" -resize 32x32^ -gravity center -extent 32x32 "$OUT/sample.cur" 2>/dev/null
+  convert "$SRC" -resize 480x -compress LZW "$OUT/sample.tif" 2>/dev/null
+  convert "$SRC" -resize 480x "$TMP/sample-480.png" 2>/dev/null
 fi
+# The format plug-ins' own encoders, from a 480-pixel PNG (or the source when that failed).
+P="$TMP/sample-480.png"
+[ -f "$P" ] || P="$SRC"
+command -v cwebp >/dev/null 2>&1 && cwebp -quiet -q 80 "$P" -o "$OUT/sample.webp" 2>/dev/null
+command -v heif-enc >/dev/null 2>&1 && heif-enc -q 80 -t 128 "$P" -o "$OUT/sample.heic" >/dev/null 2>&1
+command -v heif-enc >/dev/null 2>&1 && heif-enc -A -q 80 "$P" -o "$OUT/sample.avif" >/dev/null 2>&1
+command -v cjxl >/dev/null 2>&1 && cjxl --quiet -d 1 "$P" "$OUT/sample.jxl" 2>/dev/null
 exit 0

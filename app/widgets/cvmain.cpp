@@ -174,6 +174,13 @@ void TCVMain::SetThumbFolder(const QString& folder) {
   if (ThumbFolderChanged) ThumbFolderChanged(folder);
 }
 
+void TCVMain::SetAutoRotate(bool on) {
+  if (!FileImage) return;
+  FileImage->Stop();
+  FileImage->ImgUtil().AutoRotate = on;
+  ImgPanel1->RefreshThumbnails();
+}
+
 void TCVMain::FormCreate() {
   const settings::TIniFile ini;
   ReadWindowGeometry(ini);

@@ -77,6 +77,8 @@ class TCVMain : public QMainWindow {
   // sets it when the cache switch changes; ThumbFolderChanged then tells the catalogue.
   const QString& ThumbFolder() const { return thumbFolder_; }
   void SetThumbFolder(const QString& folder);
+  // [View] AutoRotate changed: thumbnails are made again the new way.
+  void SetAutoRotate(bool on);
   std::function<void(const QString&)> ThumbFolderChanged;
 
   // Components, named as in the window's design.

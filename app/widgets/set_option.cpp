@@ -129,9 +129,11 @@ void TSetOption::BuildViewPage() {
   cbAdjustSize = checkBox(QStringLiteral("大きな画像はサイズを調整する"), tsView);
   cbFullShowName = checkBox(QStringLiteral("ウィンドウにファイル名を表示"), tsView);
   cbFullScreenMode = checkBox(QStringLiteral("画質優先で表示"), tsView);
+  cbAutoRotate = checkBox(QStringLiteral("JPEG画像をExifの向きに合わせて回転する"), tsView);
   auto* l = new QVBoxLayout(tsView);
   l->addWidget(group(QStringLiteral("実サイズ表示"), tsView, {cbAdjustSize}));
   l->addWidget(group(QStringLiteral("全画面表示"), tsView, {cbFullShowName, cbFullScreenMode}));
+  l->addWidget(group(QStringLiteral("画像の向き"), tsView, {cbAutoRotate}));
   l->addStretch(1);
   cbFullScreenMode->hide();
   PageControl1->addTab(tsView, QStringLiteral("表示"));
@@ -290,6 +292,7 @@ void TSetOption::FormCreate() {
   rgDblClick->SetItemIndex(ini.Read(keys::MainDblClick));
   if (ini.ReadBool1(keys::ViewAdSize)) cbAdjustSize->setChecked(true);
   if (ini.ReadBool1(keys::ViewShowName)) cbFullShowName->setChecked(true);
+  cbAutoRotate->setChecked(ini.Read(keys::ViewAutoRotate) != 0);
   rgCatalogSize->SetItemIndex(ini.Read(keys::CatalogSize));
   const int color = ini.Read(keys::CatalogColor);
   if (color != keys::kColorNone) SetCatalogColor(color);
@@ -377,6 +380,9 @@ void TSetOption::btnOKClick() {
   ini.Write(keys::MainDblClick, rgDblClick->ItemIndex());
   ini.WriteBool(keys::ViewAdSize, cbAdjustSize->isChecked());
   ini.WriteBool(keys::ViewShowName, cbFullShowName->isChecked());
+  const bool autoRotate = cbAutoRotate->isChecked();
+  const bool turnChanged = autoRotate != (ini.Read(keys::ViewAutoRotate) != 0);
+  ini.WriteBool(keys::ViewAutoRotate, autoRotate);
   // 5: thumbnail size, nothing when no size is chosen.
   const int size = rgCatalogSize->ItemIndex();
   if (size >= 0 && size < 4) {
@@ -406,6 +412,8 @@ void TSetOption::btnOKClick() {
   ini.WriteBool(keys::SlideName, cbSlideShowName->isChecked());
   // 9: external programs.
   for (int n = 1; n <= 3; ++n) ini.Write(keys::OtherSoftPath, n, SoftPath(n)->text());
+  // Last: the cache folder step above stops the thumbnail jobs, which would drop the new ones.
+  if (turnChanged && main_) main_->SetAutoRotate(autoRotate);
   accept();
 }
 

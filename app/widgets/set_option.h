@@ -64,6 +64,7 @@ class TSetOption : public QDialog {
   TRadioGroup* rgDblClick;
   QCheckBox* cbAdjustSize;
   QCheckBox* cbFullShowName;
+  QCheckBox* cbAutoRotate;
   QCheckBox* cbFullScreenMode;
   TRadioGroup* rgCatalogSize;
   QFrame* plCatDummy;

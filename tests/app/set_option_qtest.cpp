@@ -64,6 +64,7 @@ class SetOptionTest : public QObject {
     QVERIFY(d.cbHistory->isChecked());
     QCOMPARE(d.rgDblClick->ItemIndex(), 0);
     QVERIFY(!d.cbAdjustSize->isChecked());
+    QVERIFY(d.cbAutoRotate->isChecked());
     QCOMPARE(d.rgCatalogSize->ItemIndex(), 1);
     QVERIFY(!d.cbCatalogCache->isChecked());
     QVERIFY(!d.editCachePath->isEnabled());
@@ -80,14 +81,14 @@ class SetOptionTest : public QObject {
     d.btnOK->click();
     QCOMPARE(d.result(), int(QDialog::Accepted));
     QCOMPARE(contents(),
-             QByteArray("[Main]\nPathCheck=1\nDblClick=0\n\n[History]\nMenu=1\n\n[View]\nAdSize=0\nShowName=0\n\n"
-                        "[Catalog]\nSize=1\nAWidth=100\nAHeight=80\nFLeft=16\nFTop=10\nFWidth=108\nFHeight=100\n"
+             QByteArray("[Main]\nPathCheck=1\nDblClick=0\n\n[History]\nMenu=1\n\n[View]\nAdSize=0\nShowName=0\n"
+                        "AutoRotate=1\n\n[Catalog]\nSize=1\nAWidth=100\nAHeight=80\nFLeft=16\nFTop=10\nFWidth=108\nFHeight=100\n"
                         "Color=-2147483633\nCache=0\n\n[Slide]\nInterval=2000\nLoop=0\nName=1\n\n"
                         "[OtherSoft]\nPath1=\nPath2=\nPath3=\n"));
   }
 
   void storedValuesLoadAndGoBack() {
-    put("[Main]\nPathCheck=0\nDblClick=1\n[History]\nMenu=0\n[View]\nAdSize=1\nShowName=1\n"
+    put("[Main]\nPathCheck=0\nDblClick=1\n[History]\nMenu=0\n[View]\nAdSize=1\nShowName=1\nAutoRotate=0\n"
         "[Catalog]\nSize=3\nColor=255\nCache=1\n[Slide]\nInterval=5000\nLoop=1\nName=0\n"
         "[OtherSoft]\nPath1=/usr/bin/gimp\nPath2=/usr/bin/eog\nPath3=\n");
     TSetOption d(nullptr);
@@ -96,6 +97,7 @@ class SetOptionTest : public QObject {
     QCOMPARE(d.rgDblClick->ItemIndex(), 1);
     QVERIFY(d.cbAdjustSize->isChecked());
     QVERIFY(d.cbFullShowName->isChecked());
+    QVERIFY(!d.cbAutoRotate->isChecked());
     QCOMPARE(d.rgCatalogSize->ItemIndex(), 3);
     QCOMPARE(d.plCatalogColor->Color(), QColor(255, 0, 0));
     QCOMPARE(d.plCatSize->Color(), QColor(255, 0, 0));
@@ -116,6 +118,7 @@ class SetOptionTest : public QObject {
     QCOMPARE(f.ReadInteger("Catalog", "AHeight", 0), 90);
     QCOMPARE(f.ReadInteger("Main", "PathCheck", 9), 0);
     QCOMPARE(f.ReadInteger("Slide", "Name", 9), 0);
+    QCOMPARE(f.ReadInteger("View", "AutoRotate", 9), 0);
   }
 
   void cancelWritesNothing() {
