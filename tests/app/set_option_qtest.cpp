@@ -156,7 +156,7 @@ class SetOptionTest : public QObject {
   }
 
   void outOfRangeSizeAndNoColour() {
-    // A size beyond the choices picks the last; a stored -1 keeps the design colour.
+    // A size beyond the choices picks the last; a stored -1 keeps the form's own colour.
     put("[Catalog]\nSize=9\nColor=-1\n");
     TSetOption d(nullptr);
     QCOMPARE(d.rgCatalogSize->ItemIndex(), 3);
