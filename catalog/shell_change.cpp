@@ -118,7 +118,7 @@ void TShellChangeThread::run() {
   bool pending = false;
   if (listedSince_) {
     struct stat st{};
-    pending = ::stat(path_.constData(), &st) == 0 && Nanos(st.st_mtim) >= *listedSince_;
+    pending = ::stat(path_.constData(), &st) == 0 && Nanos(st.st_mtim) > *listedSince_;
   }
   bool gone = false;
   clock::time_point nextAllowed = clock::now();

@@ -21,7 +21,8 @@
 // a change), so the last change always shows.
 // The folder deleted or moved away: one last call, then the watcher ends.
 // A change made between the listing and the watch being armed is not lost either: Start may
-// be given the time the listing began, and a folder modified after it gives one call.
+// be given the time the listing began (the kernel's coarse clock, which stamps files), and a
+// folder modified later than that gives one call.
 #include <QByteArray>
 #include <QObject>
 #include <QSemaphore>
@@ -57,8 +58,8 @@ uint32_t InotifyMask(TNotifyTypes types);
 bool ChangeWanted(uint32_t eventMask, TNotifyTypes types);
 // The pause after a call that took `took`.
 std::chrono::milliseconds PauseAfter(std::chrono::nanoseconds took, std::chrono::milliseconds minPause);
-// A folder time of the kernel's clock (for Start's `listedSince`).
-using TFolderStamp = int64_t;  // nanoseconds since the epoch, coarse realtime clock
+// Now on the clock that stamps files (for Start's `listedSince`), in nanoseconds.
+using TFolderStamp = int64_t;
 TFolderStamp FolderStampNow();
 
 class TShellChangeThread : public QThread {
