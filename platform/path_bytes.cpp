@@ -112,6 +112,15 @@ QUrl FileUrl(const QString& path) {
   return QUrl::fromEncoded("file://" + PathBytes(path).toPercentEncoding("/"), QUrl::StrictMode);
 }
 
+QString PathOfFileUrl(const QUrl& url) {
+  if (!url.isValid() || url.scheme() != QLatin1String("file")) return QString();
+  const QString host = url.host();
+  if (!host.isEmpty() && host != QLatin1String("localhost")) return QString();
+  const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (!bytes.startsWith('/') || bytes.contains('\0')) return QString();
+  return PathFromBytes(bytes);
+}
+
 bool IsTextPath(const QString& path) {
   for (QChar c : path)
     if (c.unicode() >= kEscapeFirst && c.unicode() <= kEscapeLast) return false;

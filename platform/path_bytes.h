@@ -25,6 +25,8 @@ QString DisplayName(const QString& path);
 // The file: URL of a path, its own bytes percent-encoded (QUrl::fromLocalFile would encode
 // escaped bytes as U+FFFD).
 QUrl FileUrl(const QString& path);
+// The path of a local file: URL with its own bytes; "" for any other URL.
+QString PathOfFileUrl(const QUrl& url);
 // Whether the path is plain text that any program can take (no escaped bytes).
 bool IsTextPath(const QString& path);
 

@@ -225,6 +225,16 @@ class TCVMain : public QMainWindow {
 
   // ---- file management: save folders, file commands, rename, favourites (cvmain_files.cpp) ----
 
+  // ---- the live catalogue: its file commands, the drop target, the tree's menu (cvmain_live.cpp) ----
+  QMenu* ShellPopupMenu1 = nullptr;  // the folder tree's context menu
+  void ConnectLiveCommands();
+  // The tree's context menu for the folder at a point of the tree (viewport coordinates).
+  void ShellTreeView1ContextPopup(const QPoint& pos);
+  // The folder the tree's menu acts on while it is open.
+  QString ShellPopupFolder;
+  // Copy or move into a folder with the questions and progress of the file commands.
+  bool TransferIntoFolder(bool move, const QStringList& sources, const QString& folder);
+
   // ---- desktop extras: wallpaper, other programs, media, cache list, about, help (cvmain_extras.cpp) ----
   void SetWallPaper1Click();
   void Show1Click();  // the registered programs' items from [OtherSoft]

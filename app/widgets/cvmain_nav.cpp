@@ -170,6 +170,7 @@ void TCVMain::ConnectCommands() {
   ConnectViewCommands();
   ConnectEditCommands();
   ConnectFileCommands();
+  ConnectLiveCommands();
   ConnectExtrasCommands();
 
   ImgPanel1->OnChangeFolder = [this](catalog::TImgPanel*) { ImgPanel1ChangeFolder(); };
@@ -194,6 +195,7 @@ void TCVMain::SetThumbFileName(const QString& name) {
 // ---------------------------------------------------------------- folder change
 
 void TCVMain::ShellTreeView1Change(const QString& path) {
+  ImgPanel1->ShellChangeNotification().SetEnabled(false);
   const settings::TIniFile ini;
   const QString home = platform::programFolder();
   // The worker must not write the old file again once it is gone.
@@ -218,8 +220,9 @@ void TCVMain::ShellTreeView1Change(const QString& path) {
 }
 
 void TCVMain::ImgPanel1ChangeFolder() {
-  // The catalogue's change notification is stopped and started by the catalogue itself
-  // around every listing; nothing to switch back on here.
+  // Switched off at the start of a folder change; on again before the catalogue starts
+  // watching the new folder.
+  ImgPanel1->ShellChangeNotification().SetEnabled(true);
 }
 
 void TCVMain::File1Click() {

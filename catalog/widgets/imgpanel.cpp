@@ -90,6 +90,7 @@ TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
     if (grid_.columns > 0 && top_ >= 0) scroll_->setSliderPosition(top_ / grid_.columns);
   });
   dispTypes_.OnChange = [this] { listAgain(); };
+  initLive();
 }
 
 TImgPanel::~TImgPanel() {
@@ -844,6 +845,13 @@ void TImgPanel::keyPressEvent(QKeyEvent* e) {
   Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
   if ((mods & Qt::ShiftModifier) && (mods & Qt::ControlModifier)) mods &= ~Qt::ControlModifier;
   const bool ctrl = mods & Qt::ControlModifier;
+  // Pasting needs no entries: an empty folder is where files are pasted most.
+  if (Count() == 0 && e->key() == Qt::Key_V && ctrl && !readOnly_) {
+    if (viewMode_ == TViewMode::ivmFile) PasteFiles();
+    else InvokeVerb(vbPaste);
+    e->accept();
+    return;
+  }
   if (Count() == 0) {
     e->accept();
     return;

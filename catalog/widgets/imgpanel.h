@@ -33,17 +33,23 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "catalog/file_clip.h"
 #include "catalog/panel_events.h"
 #include "catalog/panel_layout.h"
+#include "catalog/shell_change.h"
 #include "catalog/shell_item.h"
 #include "catalog/thumbnail_source.h"
 
 class QMenu;
 class QScrollBar;
+class QTimer;
 
 namespace catalog {
+
+class TImgInplaceEdit;
 
 enum class TBorderStyle { bsNone, bsSingle };
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
@@ -154,6 +160,16 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   std::function<void(TImgPanel*, TPanelItem*, QString& newName)> OnEdited;
   std::function<void(TImgPanel*, TPanelItem*, QRect pictureRect, QPainter& canvas)> OnDrawItem;
   std::function<void(TImgPanel*, TPanelItem*, bool& accept)> OnImgItemAdd;
+  // Drag and drop of files onto the control (effect: what the drop will do; clearing
+  // accept refuses it).
+  struct TShiftState {
+    Qt::MouseButtons Buttons;
+    Qt::KeyboardModifiers Keys;
+  };
+  using TFileDropTargetEvent =
+      std::function<void(TImgPanel*, TFileDataObject&, bool& accept, Qt::DropAction& effect, TShiftState shift)>;
+  TFileDropTargetEvent OnFileDragEnter, OnFileDragOver, OnFileDragDrop;
+  std::function<void(TImgPanel*)> OnFileDragLeave;
   std::function<void(TImgPanel*)> OnClick, OnDblClick;
   std::function<void(TImgPanel*, QKeyEvent*)> OnKeyDown, OnKeyUp;
   // Set handled to keep the panel's own wheel scrolling (three lines) from running.
@@ -244,6 +260,24 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   virtual void PasteFiles();
   // A left click on an already selected entry (client coordinates of the click).
   virtual void ArmRenameClick(QPoint clientPoint);
+  // The context menu ShowContextMenu shows: the host's items and, when ImgPopupMenu is
+  // Enabled, the shell items for the entries it acts on. Null when there is no current entry.
+  std::unique_ptr<QMenu> BuildContextMenu();
+  // The host's file commands behind the verbs, paste and drop: copy or move into a folder
+  // with the host's questions (true when every file was done), the Trash with its
+  // confirmation, the properties window. Unset: that command does nothing.
+  std::function<bool(TTransfer, const QStringList& sources, const QString& folder)> TransferFiles;
+  std::function<bool(const QStringList& paths)> TrashFiles;
+  std::function<void(const QString& path)> ShowProperties;
+  // Opens with the desktop's association whatever the entry is (tests replace it).
+  std::function<void(const QString& path)> OpenWithAssociation;
+  // Asks what a drop of this control's own right-button drag does (tests replace it).
+  std::function<std::optional<TTransfer>(QPoint globalPos)> AskDropAction;
+  // A drop of files at a client point with the action the drag proposes; ownDrag: the
+  // button of this control's own drag when the files come from it. Returns what was done.
+  Qt::DropAction DropFiles(const QMimeData* data, QPoint pos, Qt::DropAction action, Qt::MouseButton ownDrag);
+  TShellChangeNotification& ShellChangeNotification() { return *notify_; }
+  TImgInplaceEdit* InplaceEdit() const { return editor_; }
   void CancelRenameClick() { renameClickArmed_ = false; }
   bool RenameClickArmed() const { return renameClickArmed_; }
 
@@ -278,6 +312,10 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   void focusOutEvent(QFocusEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void changeEvent(QEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dragLeaveEvent(QDragLeaveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
   // Rename-click and drag state, for the verbs work.
   bool renameClickArmed_ = false;
@@ -287,6 +325,21 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   QPoint dragPoint_;
 
  private:
+  // Change notification, verbs, drag and drop, in-place editing (imgpanel_live.cpp,
+  // imgpanel_verbs.cpp).
+  void initLive();
+  // The change notification's refresh: the page stays and the current, focused and selected
+  // entries stay on the same files where those still exist.
+  void changeRefresh();
+  void commitEdit(int index, const QString& text);
+  void renameClickFired();
+  QStringList verbTargets(uint32_t attributes);
+  bool transfer(TTransfer kind, const QStringList& files, const QString& folder);
+  // The effect of a drag over the control, raising the handler; IgnoreAction when refused.
+  Qt::DropAction dragEffect(const QMimeData* data, Qt::DropActions possible, Qt::DropAction proposed,
+                            Qt::MouseButton ownDrag, TShiftState shift, const TFileDropTargetEvent& handler);
+  bool fileDragEvent(QDropEvent* e, const TFileDropTargetEvent& handler);
+  void dragEdgeScroll();
   void layoutPanel();
   void updateMetrics();
   void updateScrollBar(bool reset = false);
@@ -358,6 +411,16 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   std::vector<QImage> thumbs_;
   std::vector<QImage> icons_;
   QMap<QString, int> iconKeys_;  // "sysIconIndex/overlay" -> icons_ index
+
+  TShellChangeNotification* notify_ = nullptr;
+  TFolderStamp listedSince_ = 0;
+  bool changeWhileEditing_ = false;
+  TImgInplaceEdit* editor_ = nullptr;
+  QTimer* renameTimer_ = nullptr;
+  QTimer* dragScrollTimer_ = nullptr;
+  qint64 lastDragScroll_ = 0;
+  int dragScrollDirection_ = 0;
+  Qt::MouseButton draggingOut_ = Qt::NoButton;  // the button of this control's own drag
 };
 
 }  // namespace catalog
