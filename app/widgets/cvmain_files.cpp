@@ -52,10 +52,9 @@ int FocusedIndex(const catalog::TImgPanel* p) {
   return index >= 0 && index < p->Count() ? index : -1;
 }
 
-// The catalogue learns of changes from its folder watcher; without one it lists again itself.
-void ListAgainUnlessWatched(catalog::TImgPanel* p) {
-  if (!p->ChangeNotifyStart) p->Refresh(false);
-}
+// The watcher would list again a moment later; the command's own result shows at once (the
+// status bar's count right after it included).
+void ListAgainUnlessWatched(catalog::TImgPanel* p) { p->Refresh(false); }
 
 }  // namespace
 

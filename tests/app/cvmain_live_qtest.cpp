@@ -131,6 +131,9 @@ class CVMainLiveTest : public QObject {
   void theWindowTakesDropsWithoutEffect() {
     Window x(folder_);
     auto data = catalog::FileListMimeData({other_ + "/b.bmp"}, false);
+    QDragEnterEvent enter(QPoint(3, 3), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&x.w, &enter);
+    QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(3, 3), Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&x.w, &drop);
     QVERIFY(drop.isAccepted());
