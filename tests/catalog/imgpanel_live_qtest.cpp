@@ -161,9 +161,10 @@ class ImgPanelLiveTest : public QObject {
     QVERIFY(!QFile::exists(path("f00.txt")));
     QTest::qWait(200);
     QCOMPARE(listings, 0);
-    // The watch is back on the folder.
+    // The watch is back on the folder (a loaded machine may see the creation and the close
+    // in two paced listings).
     touch(path("later.txt"));
-    QTRY_COMPARE(listings, 1);
+    QTRY_VERIFY(listings >= 1);
   }
 
   void aRefusedNameKeepsTheOldCaption_data() {
