@@ -123,11 +123,13 @@ class ImgPanelLiveTest : public QObject {
 
   void subFolderChangesCauseNoListing() {
     QVERIFY(QDir(dir->path()).mkdir("sub"));
-    QTRY_COMPARE(listings, 1);  // the folder itself changed
+    QTRY_VERIFY(listings >= 1);  // the folder itself changed
+    QTest::qWait(600);            // past the pacing, however loaded the machine is
+    const int settled = listings;
     touch(path("sub/a.txt"));
     QVERIFY(QFile::rename(path("sub/a.txt"), path("sub/b.txt")));
-    QTest::qWait(200);
-    QCOMPARE(listings, 1);
+    QTest::qWait(600);
+    QCOMPARE(listings, settled);
   }
 
   void aFolderChangeRestartsTheWatch() {
