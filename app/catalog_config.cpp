@@ -1,5 +1,8 @@
 #include "app/catalog_config.h"
 
+#include <QThread>
+#include <algorithm>
+
 #include "app/color_value.h"
 #include "platform/settings_keys.h"
 
@@ -15,8 +18,12 @@ TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini) {
   if (h < 16 || h > 1024) h = keys::CatalogAHeight.def;
   c.Box = QSize(w, h);
   c.Colour = ColorFromValue(ini.Read(keys::CatalogColor));
+  const int threads = ini.Read(keys::CatalogThreads);
+  c.Threads = threads >= 1 ? std::min(threads, 64) : DefaultThumbThreads();
   return c;
 }
+
+int DefaultThumbThreads() { return std::clamp(QThread::idealThreadCount(), 1, 4); }
 
 void ConfigureImgUtil(catalog::TImgUtil& util, const TCatalogConfig& config) {
   util.AutoThumb = true;

@@ -359,8 +359,13 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
 bool TImgUtil::loadFromCache(const QString& path, int boxWidth, int boxHeight) {
   QByteArray jpeg;
   try {
-    if (!Thumbnail->Read(path, jpeg)) return false;
-    const TThumbEntryHeader h = Thumbnail->Header();
+    TThumbEntryHeader h;
+    {
+      std::unique_lock<std::mutex> hold;
+      if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
+      if (!Thumbnail->Read(path, jpeg)) return false;
+      h = Thumbnail->Header();
+    }
     jpegFromMemory(jpeg, boxWidth, boxHeight);
     SourceWidth = int(std::min<uint32_t>(h.SourceWidth, INT32_MAX));
     SourceHeight = int(std::min<uint32_t>(h.SourceHeight, INT32_MAX));
@@ -379,6 +384,8 @@ void TImgUtil::writeToCache(const QString& path) {
     jpeg.SetCompressionQuality(quality_);
     jpeg.Assign(Bitmap);
     const QByteArray data = jpeg.SaveToMemory();
+    std::unique_lock<std::mutex> hold;
+    if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
     TThumbEntryHeader& h = Thumbnail->Header();
     h.Flags = 0;
     h.Width = uint32_t(Bitmap.Width());
