@@ -1,5 +1,8 @@
 #include "app/catalog_config.h"
 
+#include <QThread>
+#include <algorithm>
+
 #include "app/color_value.h"
 #include "platform/settings_keys.h"
 
@@ -16,8 +19,12 @@ TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini) {
   c.Box = QSize(w, h);
   c.Colour = ColorFromValue(ini.Read(keys::CatalogColor));
   c.AutoRotate = ini.Read(keys::ViewAutoRotate) != 0;
+  const int threads = ini.Read(keys::CatalogThreads);
+  c.Threads = threads >= 1 ? std::min(threads, 64) : DefaultThumbThreads();
   return c;
 }
+
+int DefaultThumbThreads() { return std::clamp(QThread::idealThreadCount(), 1, 4); }
 
 void ConfigureImgUtil(catalog::TImgUtil& util, const TCatalogConfig& config) {
   util.AutoThumb = true;

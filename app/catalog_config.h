@@ -13,7 +13,11 @@ struct TCatalogConfig {
   QSize Box;      // [Catalog] AWidth x AHeight, held to 16..1024 each
   QColor Colour;  // [Catalog] Color; invalid when none is set
   bool AutoRotate = true;  // [View] AutoRotate
+  int Threads = 1;  // [Catalog] Threads; without it the number of cores, up to 4
 };
+
+// The default number of thumbnail threads: the cores, at most 4.
+int DefaultThumbThreads();
 
 TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini);
 

@@ -4,6 +4,8 @@
 // entry is "*" + extension or a whole file name; there are no other wildcards.
 #include <QString>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace catalog {
 
@@ -26,6 +28,8 @@ class TDispTypes {
   bool FilterActive() const { return !mask_.contains(QLatin1String(";*.*;")); }
   // Whether a path's file name passes the mask.
   bool Match(const QString& path) const;
+  // The same for a name given by its bytes (no folder part), without building a path.
+  bool MatchName(std::string_view nameBytes) const;
 
   std::function<void()> OnChange;
 
@@ -38,6 +42,7 @@ class TDispTypes {
   bool hidden_ = true;
   QString ext_ = QStringLiteral("*.*");
   QString mask_ = QStringLiteral(";*.*;");
+  std::string maskUtf8_ = ";*.*;";
 };
 
 }  // namespace catalog

@@ -1,6 +1,7 @@
 #include "catalog/img_thread.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 #include "catalog/img_util.h"
 #include "catalog/panel_events.h"
@@ -25,11 +26,16 @@ TImgThread::~TImgThread() {
 }
 
 void TImgThread::run() {
+  struct TMarkDone {
+    std::atomic<bool>& done;
+    ~TMarkDone() { done = true; }
+  } markDone{done_};
   if (terminated_) return platform::HandOver(this);
   int result = -1;
   TImgUtil util;
   util.Apply(job_.Settings);
   util.Thumbnail = job_.Thumbnail;
+  util.ThumbnailLock = job_.ThumbnailLock;
   util.SPlugin = job_.Plugins;
   util.Custom = job_.Custom;
   if (!skipLoad_) {
@@ -54,6 +60,9 @@ void TImgThread::run() {
   QObject* to = receiver_.data();
   platform::HandOver(e);
   platform::HandOver(this);
+  // Before posting: once the completion is handled, the slot must look free (it is joined
+  // before reuse, so the few steps left here are waited for).
+  done_ = true;
   QCoreApplication::postEvent(to, e, Qt::LowEventPriority);
 }
 
@@ -104,43 +113,84 @@ void TImgThreads::AddBatch(int id, bool toEnd) {
 
 int TImgThreads::TakeLast() { return queue_.takeLast(); }
 
+TImgThread* TImgThreads::Worker() const {
+  if (worker_) return worker_.get();
+  for (const auto& w : slots_)
+    if (w) return w.get();
+  return nullptr;
+}
+
+void TImgThreads::SetThreads(int n) {
+  n = std::max(1, n);
+  if (n == threads_) return;
+  Stop();
+  threads_ = n;
+}
+
+void TImgThreads::finishSlot(size_t slot) {
+  if (slot >= slots_.size() || !slots_[slot]) return;
+  TImgThread* w = slots_[slot].get();
+  if (w->isRunning()) w->setPriority(QThread::NormalPriority);
+  w->Terminate();
+  w->wait();
+  platform::TakeOver(w);
+  slots_[slot].reset();
+}
+
 void TImgThreads::finishWorker() {
+  for (size_t s = 0; s < slots_.size(); ++s) finishSlot(s);
   if (!worker_) return;
-  if (worker_->isRunning()) worker_->setPriority(QThread::NormalPriority);
   worker_->Terminate();
   worker_->wait();
   platform::TakeOver(worker_.get());
   worker_.reset();
 }
 
+int TImgThreads::freeSlot() const {
+  // A slot whose worker has posted is free: the thread is about to end and is joined.
+  for (size_t s = 0; s < slots_.size(); ++s)
+    if (!slots_[s] || slots_[s]->Done()) return int(s);
+  return -1;
+}
+
 void TImgThreads::Start() {
-  if (busy_) return;
-  busy_ = true;
-  finishWorker();
-  while (!queue_.isEmpty()) {
-    if (StartNext() && worker_) {
-      worker_->start(QThread::LowPriority);
-      return;
+  if (starting_) return;
+  starting_ = true;
+  slots_.resize(size_t(threads_));
+  while (running_ < threads_ && !queue_.isEmpty()) {
+    const int slot = freeSlot();
+    if (slot < 0) break;
+    finishSlot(size_t(slot));
+    startingSlot_ = slot;
+    // Skipped Ids (gone or already loaded) create no worker; the next one is taken.
+    while (!queue_.isEmpty() && !(StartNext() && worker_)) {
     }
+    if (!worker_) break;
+    slots_[size_t(slot)] = std::move(worker_);
+    ++running_;
+    slots_[size_t(slot)]->start(QThread::LowPriority);
   }
-  busy_ = false;
+  busy_ = running_ > 0;
+  starting_ = false;
 }
 
 void TImgThreads::Stop() {
   queue_.clear();
   finishWorker();
   if (receiver_) QCoreApplication::removePostedEvents(receiver_.data(), TThumbDoneEvent::EventType());
+  running_ = 0;
   busy_ = false;
 }
 
 void TImgThreads::ClearQueue() { queue_.clear(); }
 
 void TImgThreads::Restart() {
-  if (!busy_) Start();
+  if (running_ < threads_) Start();
 }
 
 void TImgThreads::JobDone() {
-  busy_ = false;
+  if (running_ > 0) --running_;
+  busy_ = running_ > 0;
   Start();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
-// The thumbnail job queue and its worker. One worker runs at a time per queue, at low
-// priority, created per job. Threads share nothing mutable: the worker gets a copy of the
+// The thumbnail job queue and its workers. Up to Threads() workers run at a time per queue
+// (1: one at a time, the hand-over strictly sequential), at low priority, created per job,
+// each in a slot of its own whose decoding resources no other thread uses. Jobs are handed
+// out in queue order; each completion is still handled one at a time on the receiver's
+// thread, and a new job starts only after a completion was handled or on Start. Threads share nothing mutable: the worker gets a copy of the
 // settings when its job is made and decodes with a utility of its own, through a plug-in
 // list and a cache object that no other thread uses while it runs; it posts the picture out
 // in the completion event (TThumbDoneEvent). The receiver's handler then calls JobDone,
@@ -12,6 +15,7 @@
 #include <QThread>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "catalog/img_util.h"
 
@@ -25,6 +29,7 @@ struct TImgJob {
   TThumb* Thumbnail = nullptr;
   TImgPlugins* Plugins = nullptr;
   TImgCustom* Custom = nullptr;  // stateless handler, may be shared
+  std::mutex* ThumbnailLock = nullptr;  // set when workers share Thumbnail
 };
 
 class TImgThread : public QThread {
@@ -35,6 +40,8 @@ class TImgThread : public QThread {
   ~TImgThread() override;
 
   void Terminate() { terminated_ = true; }
+  // The completion is posted (or the job ended without one): the slot may be reused.
+  bool Done() const { return done_; }
   bool Terminated() const { return terminated_; }
   int Id() const { return id_; }
   int Result() const { return result_; }
@@ -50,6 +57,7 @@ class TImgThread : public QThread {
   TImgJob job_;
   bool skipLoad_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> done_{false};
   int result_ = -1;
 };
 
@@ -79,11 +87,19 @@ class TImgThreads {
   bool Busy() const { return busy_; }
   // Front first; jobs are taken from the end.
   const QList<int>& Queue() const { return queue_; }
-  TImgThread* Worker() const { return worker_.get(); }
+  // A worker still held (the first slot's first), or null.
+  TImgThread* Worker() const;
+  // How many jobs may run at once (at least 1). Changing it stops the queue first.
+  int Threads() const { return threads_; }
+  void SetThreads(int n);
+  // Jobs handed out whose completion was not handled yet.
+  int Running() const { return running_; }
 
  protected:
-  // Takes one Id from the end and creates the worker (held in worker_, not yet started).
+  // Takes one Id from the end and creates the worker (held in worker_, not yet started)
+  // for slot StartingSlot().
   virtual bool StartNext() = 0;
+  int StartingSlot() const { return startingSlot_; }
   int TakeLast();
   void finishWorker();
 
@@ -93,6 +109,13 @@ class TImgThreads {
   std::unique_ptr<TImgThread> worker_;
 
  private:
+  void finishSlot(size_t slot);
+  int freeSlot() const;
+  int threads_ = 1;
+  int running_ = 0;
+  int startingSlot_ = 0;
+  bool starting_ = false;
+  std::vector<std::unique_ptr<TImgThread>> slots_;
 #ifdef QIVO2_TSAN
   class THandOverFilter;
   std::unique_ptr<THandOverFilter> handOverFilter_;

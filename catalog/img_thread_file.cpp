@@ -31,10 +31,23 @@ bool TFileImage::StartNext() {
   // The entry list is read here, on the thread that owns it, never by the worker.
   const bool image = items.IsImage(index);
   const QSize box = source_->ThumbBox();
-  TImgJob job{util_.Settings(), &thumb_, &plugins_, util_.Custom};
+  TImgJob job{util_.Settings(), &thumb_, pluginsOf(StartingSlot()), util_.Custom,
+              Threads() > 1 ? &thumbLock_ : nullptr};
   worker_ = std::make_unique<TImgThread>(source_->ThumbReceiver(), item->GetParseName(), id, box.width(),
                                          box.height(), std::move(job), !image);
   return true;
+}
+
+TSPluginHook* TFileImage::pluginsOf(int slot) {
+  if (slot <= 0) return &plugins_;
+  if (slotPlugins_.size() < size_t(slot)) slotPlugins_.resize(size_t(slot));
+  auto& list = slotPlugins_[size_t(slot - 1)];
+  // Filled from the first list the first time, and again when that list changed.
+  if (!list || list->List.PluginNames() != plugins_.List.PluginNames()) {
+    list = std::make_unique<TSPluginHook>();
+    for (int i = 0; i < plugins_.List.Count(); ++i) list->List.AddPlugin(plugins_.List.Item(i).Path);
+  }
+  return list.get();
 }
 
 void TFileImage::ForgetCached(const QStringList& paths) {

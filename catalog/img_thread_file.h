@@ -9,6 +9,13 @@
 // plug-in list, set by the owner). Each job copies its settings when it is made and the
 // worker decodes with a utility of its own through Plugins(), a list no other thread
 // calls; Thumbnail() is the workers' while a job runs and may be touched only after Stop.
+// With several threads each slot gets a plug-in list of its own (the same plug-ins as
+// Plugins(), loaded again) and the workers take turns on Thumbnail() under one lock, so
+// one object appends to the cache file.
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "catalog/img_thread.h"
 #include "catalog/img_util.h"
 #include "catalog/spi_hook.h"
@@ -45,8 +52,12 @@ class TFileImage : public TImgThreads, public TThumbnailLoader {
  private:
   TThumbnailSource* source_;
   TImgUtil util_;
+  // The list of a slot's worker; slot 0 uses plugins_.
+  TSPluginHook* pluginsOf(int slot);
   TSPluginHook plugins_;
+  std::vector<std::unique_ptr<TSPluginHook>> slotPlugins_;
   TThumb thumb_;
+  std::mutex thumbLock_;
 };
 
 }  // namespace catalog

@@ -362,8 +362,13 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
 bool TImgUtil::loadFromCache(const QString& path, int boxWidth, int boxHeight) {
   QByteArray jpeg;
   try {
-    if (!Thumbnail->Read(path, jpeg)) return false;
-    const TThumbEntryHeader h = Thumbnail->Header();
+    TThumbEntryHeader h;
+    {
+      std::unique_lock<std::mutex> hold;
+      if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
+      if (!Thumbnail->Read(path, jpeg)) return false;
+      h = Thumbnail->Header();
+    }
     // A JPEG thumbnail made with the other AutoRotate setting shows the picture the other way.
     if (ImageType == TImageType::iitJpeg && ((h.Flags & kThumbFlagAutoRotated) != 0) != AutoRotate) return false;
     jpegFromMemory(jpeg, boxWidth, boxHeight);
@@ -384,6 +389,8 @@ void TImgUtil::writeToCache(const QString& path) {
     jpeg.SetCompressionQuality(quality_);
     jpeg.Assign(Bitmap);
     const QByteArray data = jpeg.SaveToMemory();
+    std::unique_lock<std::mutex> hold;
+    if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
     TThumbEntryHeader& h = Thumbnail->Header();
     h.Flags = ImageType == TImageType::iitJpeg && AutoRotate ? kThumbFlagAutoRotated : 0;
     h.Width = uint32_t(Bitmap.Width());

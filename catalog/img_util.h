@@ -16,6 +16,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 #include "catalog/image_type.h"
 #include "graphics/bitmap.h"
@@ -70,6 +71,9 @@ class TImgUtil {
   void Apply(const TImgSettings& s);
 
   TThumb* Thumbnail = nullptr;
+  // Held around every use of Thumbnail when several workers share it (reads and appends
+  // are short; decoding and encoding run outside it).
+  std::mutex* ThumbnailLock = nullptr;
   // None until the plug-in host provides one: plug-in kinds are then not recognised.
   TImgPlugins* SPlugin = nullptr;
   int Quality() const { return quality_; }

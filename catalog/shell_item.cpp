@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <thread>
 
 namespace catalog {
 
@@ -30,40 +31,55 @@ TShellItem::~TShellItem() {
   IdListFree(ParentId);
 }
 
+void TShellItemDelete::operator()(TShellItem* item) const {
+  if (!item) return;
+  if (item->inBlock_) item->~TShellItem();  // the block goes with the list
+  else delete item;
+}
+
+TShellItem::TExtra& TShellItem::extra() const {
+  if (!extra_) extra_ = std::make_unique<TExtra>();
+  return *extra_;
+}
+
 FolderPtr TShellItem::Folder() const {
   if (!Owner) return nullptr;
   if (!Owner->IsFileMode()) return Owner->FolderInterface();
   if (!ParentId) return nullptr;
-  if (!parentFolder_) parentFolder_ = TShellFolder::Bind(ParentId);
-  return parentFolder_;
+  TExtra& x = extra();
+  if (!x.ParentFolder) x.ParentFolder = TShellFolder::Bind(ParentId);
+  return x.ParentFolder;
 }
 
+// The names follow from RelativeId, so they are made when asked rather than kept; a name
+// set from outside is kept.
 QString TShellItem::GetDisplayName() {
-  if (!DisplayNameValid) {
-    const FolderPtr f = Folder();
-    DisplayName = f && RelativeId ? f->GetDisplayNameOf(RelativeId, SHGDN_INFOLDER) : QString();
-    DisplayNameValid = true;
-  }
-  return DisplayName;
+  if (DisplayNameValid) return extra_ ? extra_->DisplayName : QString();
+  const FolderPtr f = Folder();
+  return f && RelativeId ? f->GetDisplayNameOf(RelativeId, SHGDN_INFOLDER) : QString();
 }
 
 void TShellItem::SetDisplayName(const QString& name) {
-  DisplayName = name;
+  extra().DisplayName = name;
   DisplayNameValid = true;
 }
 
 QString TShellItem::GetParseName() {
-  if (!ParseNameValid) {
-    const FolderPtr f = Folder();
-    ParseName = f && RelativeId ? f->GetDisplayNameOf(RelativeId, SHGDN_FORPARSING) : QString();
-    ParseNameValid = true;
-  }
-  return ParseName;
+  if (ParseNameValid) return extra_ ? extra_->ParseName : QString();
+  const FolderPtr f = Folder();
+  return f && RelativeId ? f->GetDisplayNameOf(RelativeId, SHGDN_FORPARSING) : QString();
 }
 
 void TShellItem::SetParseName(const QString& name) {
-  ParseName = name;
+  extra().ParseName = name;
   ParseNameValid = true;
+}
+
+void TShellItem::SetFindData(const TFindData& fd) {
+  find_ = fd;
+  Size = int(uint32_t(fd.size));
+  Attributes = fd.attributes;
+  FindDataValid = true;
 }
 
 void TShellItem::readFindData() {
@@ -71,11 +87,7 @@ void TShellItem::readFindData() {
   const FolderPtr f = Folder();
   TFindData fd;
   if (!f || !RelativeId || !f->GetFindData(RelativeId, fd)) return;
-  Size = int(uint32_t(fd.size));
-  SizeText = SizeTextOf(fd.size);
-  if (DateText.isEmpty()) DateText = DateTextOf(fd.mtimeSec);
-  Attributes = fd.attributes;
-  FindDataValid = true;
+  SetFindData(fd);
 }
 
 int TShellItem::GetSize() {
@@ -83,14 +95,15 @@ int TShellItem::GetSize() {
   return Size;
 }
 
+// Both texts follow from the find data, which is read once for the entry's life.
 QString TShellItem::GetSizeText() {
   readFindData();
-  return SizeText;
+  return FindDataValid ? SizeTextOf(find_.size) : QString();
 }
 
 QString TShellItem::GetDateText() {
   readFindData();
-  return DateText;
+  return FindDataValid ? DateTextOf(find_.mtimeSec) : QString();
 }
 
 uint32_t TShellItem::GetAttributes() {
@@ -138,8 +151,7 @@ bool TShellItem::Rename(const QString& newName) {
   IdListFree(RelativeId);
   RelativeId = fresh;
   ParseNameValid = DisplayNameValid = SysIconValid = ImageTypeValid = false;
-  GetParseName();
-  GetDisplayName();
+  if (extra_) extra_->DisplayName = extra_->ParseName = QString();
   return true;
 }
 
@@ -166,19 +178,72 @@ void TShellItem::Open() {
 
 // ---- lists ----
 
-TShellItems::~TShellItems() = default;
+TShellItems::~TShellItems() {
+  items_.clear();  // before the blocks they live in
+}
 
-void TShellItems::Clear() { items_.clear(); }
+void TShellItems::Clear() {
+  items_.clear();
+  blocks_.clear();
+  blockUsed_ = 0;
+  ItemsChanged();
+}
+
+void TShellItems::Add(TShellItemPtr item) {
+  items_.push_back(std::move(item));
+  ItemsChanged();
+}
+
+void* TShellItems::blockAlloc(size_t size, size_t align) {
+  constexpr size_t kBlock = 256 * 1024;
+  size_t at = (blockUsed_ + align - 1) / align * align;
+  if (blocks_.empty() || at + size > kBlock) {
+    blocks_.push_back(std::make_unique<std::byte[]>(std::max(kBlock, size)));
+    at = 0;
+  }
+  blockUsed_ = at + size;
+  return blocks_.back().get() + at;
+}
+
+void TShellItems::buildIdIndex() const {
+  idIndex_.clear();
+  idBase_ = 0;
+  if (!items_.empty()) {
+    int lo = items_[0]->Id, hi = lo;
+    for (const auto& it : items_) {
+      lo = std::min(lo, it->Id);
+      hi = std::max(hi, it->Id);
+    }
+    idBase_ = lo;
+    idIndex_.assign(size_t(hi - lo) + 1, -1);
+    for (size_t i = 0; i < items_.size(); ++i) idIndex_[size_t(items_[i]->Id - lo)] = int(i);
+  }
+  idIndexCount_ = items_.size();
+  idIndexValid_ = true;
+}
 
 int TShellItems::IndexOfId(int id) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i]->Id == id) return int(i);
-  return -1;
+  auto lookup = [&] {
+    const long long k = (long long)id - idBase_;
+    const int i = (k >= 0 && k < (long long)idIndex_.size()) ? idIndex_[size_t(k)] : -1;
+    return i >= 0 && i < Count() && items_[size_t(i)]->Id == id ? i : (i < 0 ? -1 : -2);
+  };
+  if (!idIndexValid_ || idIndexCount_ != items_.size()) buildIdIndex();
+  int i = lookup();
+  if (i == -2) {
+    // The list was changed without ItemsChanged: look again from scratch.
+    buildIdIndex();
+    i = lookup();
+  }
+  return i < 0 ? -1 : i;
 }
 
 int TShellItems::IndexOf(const TShellItem* item) const {
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].get() == item) return int(i);
+  if (!item) return -1;
+  const int i = IndexOfId(item->Id);
+  if (i >= 0 && items_[size_t(i)].get() == item) return i;
+  for (size_t j = 0; j < items_.size(); ++j)
+    if (items_[j].get() == item) return int(j);
   return -1;
 }
 
@@ -214,25 +279,21 @@ void TPanelItems::Enumerate(const TDispTypes& types, const TAddFilter& filter, c
   PIDL id = nullptr;
   while (en->Next(id)) {
     const uint32_t a = folder->GetAttributesOf(id, kListAttributes);
-    QString parseName;
-    if (filtering) {
-      parseName = folder->GetDisplayNameOf(id, SHGDN_FORPARSING);
-      if (!(a & SFGAO_FILESYSANCESTOR) && !types.Match(parseName)) {
-        IdListFree(id);
-        continue;
-      }
+    // The filter looks at the name alone, so no path is made for an entry.
+    if (filtering && !(a & SFGAO_FILESYSANCESTOR) && !types.MatchName(IdRecordName(id))) {
+      IdListFree(id);
+      continue;
     }
-    auto item = std::make_unique<TPanelItem>(this, TakeNextId());
+    TShellItemPtr owned = MakeInBlock<TPanelItem>(TakeNextId());
+    auto* item = static_cast<TPanelItem*>(owned.get());
     item->RelativeId = id;
     id = nullptr;
     applyAttributes(*item, a);
-    if (filtering) item->SetParseName(parseName);
     bool accept = true;
-    if (filter) filter(item.get(), accept);
+    if (filter) filter(item, accept);
     if (!accept) continue;
-    TPanelItem* raw = item.get();
-    Add(std::move(item));
-    if (!raw->IsFolder && listed) listed(raw);
+    Add(std::move(owned));
+    if (!item->IsFolder && listed) listed(item);
   }
 }
 
@@ -296,10 +357,65 @@ void TPanelItems::Sort(TSortTypeEx type, bool descend) {
   // One folder reference for the whole sort, not one per comparison.
   const FolderPtr folder = IsFileMode() ? nullptr : FolderInterface();
   if (!IsFileMode() && !folder) return;
-  TShellFolder* f = folder.get();
-  std::sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) {
-    return compare(f, a.get(), b.get(), type, descend) < 0;
-  });
+  if (folder) {
+    sortFolder(folder.get(), type, descend);
+  } else {
+    std::sort(items_.begin(), items_.end(),
+              [&](const auto& a, const auto& b) { return compare(nullptr, a.get(), b.get(), type, descend) < 0; });
+  }
+  ItemsChanged();
+}
+
+namespace {
+
+// One entry as the sort sees it: no pointer chase to reach its name.
+struct TSortKey {
+  TItemKey key;
+  bool hasId;
+  uint32_t index;
+};
+
+int compareKeys(int column, const TSortKey& a, const TSortKey& b) {
+  if (!a.hasId || !b.hasId) return a.hasId == b.hasId ? 0 : (a.hasId ? 1 : -1);
+  return CompareItemKeys(column, a.key, b.key);
+}
+
+}  // namespace
+
+void TPanelItems::sortFolder(TShellFolder* folder, TSortTypeEx type, bool descend) {
+  const int column = int(type);
+  if (column == 1 || column == 3 || column == 4) {
+    // The column needs find data: read what is missing in one pass over the folder.
+    std::vector<size_t> missing;
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (!items_[i]->HasFindData() && items_[i]->RelativeId) missing.push_back(i);
+    folder->GetFindDataMany(
+        missing.size(), [&](size_t k) { return PCIDL(items_[missing[k]]->RelativeId); },
+        [&](size_t k, const TFindData& fd) { items_[missing[k]]->SetFindData(fd); });
+  }
+  std::vector<TSortKey> keys(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const TShellItem* it = items_[i].get();
+    keys[i] = {{IdRecordName(it->RelativeId), it->IsFolder, it->HasFindData() ? &it->FindData() : nullptr},
+               it->RelativeId != nullptr, uint32_t(i)};
+  }
+  auto less = [column, descend](const TSortKey& a, const TSortKey& b) {
+    return descend ? compareKeys(column, b, a) < 0 : compareKeys(column, a, b) < 0;
+  };
+  // Two halves sorted side by side, then merged: a huge folder waits for half the time.
+  const size_t half = keys.size() / 2;
+  if (keys.size() >= 20000) {
+    std::thread other([&] { std::sort(keys.begin(), keys.begin() + std::ptrdiff_t(half), less); });
+    std::sort(keys.begin() + std::ptrdiff_t(half), keys.end(), less);
+    other.join();
+    std::inplace_merge(keys.begin(), keys.begin() + std::ptrdiff_t(half), keys.end(), less);
+  } else {
+    std::sort(keys.begin(), keys.end(), less);
+  }
+  std::vector<TShellItemPtr> sorted;
+  sorted.reserve(items_.size());
+  for (const TSortKey& k : keys) sorted.push_back(std::move(items_[k.index]));
+  items_ = std::move(sorted);
 }
 
 }  // namespace catalog

@@ -3,10 +3,18 @@
 // the shell (platform/shell.h), filtered (disp_types.h) and sorted, and the size and date
 // texts of an entry. Entries are addressed by Id (never reused while the list lives), which
 // background work uses instead of positions.
+//
+// A folder may hold a million entries, so an entry is small: its name lives once, in its
+// RelativeId; names are made from it when asked and stored only when set from outside
+// (SetDisplayName, SetParseName); find data is read when first asked, or for the whole
+// list at once before a size, date or attribute sort. Listed entries are built in large
+// blocks owned by the list, not one heap object each.
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "catalog/disp_types.h"
@@ -27,6 +35,13 @@ QString SizeTextOf(uint64_t size);
 QString DateTextOf(int64_t secondsSinceEpoch);
 
 class TShellItems;
+class TShellItem;
+
+// Destroys an entry of a list, wherever it was built.
+struct TShellItemDelete {
+  void operator()(TShellItem* item) const;
+};
+using TShellItemPtr = std::unique_ptr<TShellItem, TShellItemDelete>;
 
 class TShellItem {
  public:
@@ -70,15 +85,28 @@ class TShellItem {
   void Open();
   // The folder every shell call of this entry uses (null when none).
   FolderPtr Folder() const;
+  // Find data read in bulk by the list (a sort that needs it).
+  void SetFindData(const shell::TFindData& fd);
+  bool HasFindData() const { return FindDataValid; }
+  const shell::TFindData& FindData() const { return find_; }
 
  protected:
-  QString DisplayName, SizeText, DateText, ParseName;
   bool ParseNameValid = false, DisplayNameValid = false, SysIconValid = false, FindDataValid = false,
        ImageTypeValid = false;
 
  private:
+  friend struct TShellItemDelete;
+  friend class TShellItems;
+  // What only some entries need, made on first use.
+  struct TExtra {
+    QString DisplayName, ParseName;
+    FolderPtr ParentFolder;  // file-list mode: bound from ParentId
+  };
+  TExtra& extra() const;
   void readFindData();
-  mutable FolderPtr parentFolder_;  // file-list mode: bound from ParentId on first use
+  mutable std::unique_ptr<TExtra> extra_;
+  shell::TFindData find_;
+  bool inBlock_ = false;  // built in the list's block storage
 };
 
 class TPanelItem : public TShellItem {
@@ -108,12 +136,36 @@ class TShellItems {
   int Count() const { return int(items_.size()); }
   TShellItem* Item(int i) const { return items_[size_t(i)].get(); }
   int IndexOf(const TShellItem* item) const;
-  void Add(std::unique_ptr<TShellItem> item) { items_.push_back(std::move(item)); }
+  void Add(std::unique_ptr<TShellItem> item) { Add(TShellItemPtr(item.release())); }
+  void Add(TShellItemPtr item);
   int TakeNextId() { return nextId_++; }
 
  protected:
-  std::vector<std::unique_ptr<TShellItem>> items_;
+  // Builds an entry in the list's block storage (it is still added with Add).
+  template <class T>
+  TShellItemPtr MakeInBlock(int id) {
+    void* at = blockAlloc(sizeof(T), alignof(T));
+    T* item = new (at) T(this, id);
+    item->inBlock_ = true;
+    return TShellItemPtr(item);
+  }
+  // To be called whenever items_ changed order or content outside Add, Clear and Sort.
+  void ItemsChanged() { idIndexValid_ = false; }
+
+  // Declared first: the blocks outlive the entries built in them.
+  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  size_t blockUsed_ = 0;
+  std::vector<TShellItemPtr> items_;
   int nextId_ = 0;
+
+ private:
+  void* blockAlloc(size_t size, size_t align);
+  void buildIdIndex() const;
+  // Position by Id - idBase_ (-1 none); rebuilt when the list changed.
+  mutable std::vector<int> idIndex_;
+  mutable int idBase_ = 0;
+  mutable size_t idIndexCount_ = 0;
+  mutable bool idIndexValid_ = false;
 };
 
 // What the entry list needs from its control (TImgPanel implements it).
@@ -158,6 +210,9 @@ class TPanelItems : public TShellItems {
   int CompareItems(TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
 
  private:
+  // Folder mode: the shell's column order from the entries' own names, folder flags and
+  // find data (read in bulk first when the column needs it).
+  void sortFolder(shell::TShellFolder* folder, TSortTypeEx type, bool descend);
   // folder: the current folder in folder mode, null in file-list mode.
   int compare(shell::TShellFolder* folder, TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
   TPanelItemsOwner* owner_;

@@ -80,6 +80,8 @@ inline constexpr IntKey CatalogFWidth{"Catalog", "FWidth", 0};
 inline constexpr IntKey CatalogFHeight{"Catalog", "FHeight", 0};
 inline constexpr IntKey CatalogColor{"Catalog", "Color", kColorBtnFace};
 inline constexpr IntKey CatalogCache{"Catalog", "Cache", 0};
+// Thumbnail worker threads; 0 (no key) means the number of cores, up to 4.
+inline constexpr IntKey CatalogThreads{"Catalog", "Threads", 0};
 inline constexpr IntKey CatalogSort{"Catalog", "Sort", 0};
 
 // Thumbnail size choices of [Catalog] Size.

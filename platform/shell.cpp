@@ -36,13 +36,14 @@ int compareCaseless(std::string_view a, std::string_view b) {
   return sign((long long)a.size() - (long long)b.size());
 }
 
-bool statPath(const QByteArray& path, TFindData& out, bool& isDir, bool& isLink) {
+// lstat, then the target of a link; name is the item's own name (for the hidden bit).
+bool statAt(int dirFd, const char* path, std::string_view name, TFindData& out, bool& isDir, bool& isLink) {
   struct stat st {};
-  if (lstat(path.constData(), &st) != 0) return false;
+  if (fstatat(dirFd, path, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   isLink = S_ISLNK(st.st_mode);
   if (isLink) {
     struct stat target {};
-    if (stat(path.constData(), &target) == 0) st = target;
+    if (fstatat(dirFd, path, &target, 0) == 0) st = target;
   }
   isDir = S_ISDIR(st.st_mode);
   out.size = uint64_t(st.st_size);
@@ -52,11 +53,16 @@ bool statPath(const QByteArray& path, TFindData& out, bool& isDir, bool& isLink)
   if (isDir) a |= FILE_ATTRIBUTE_DIRECTORY;
   else if (S_ISREG(st.st_mode)) a |= FILE_ATTRIBUTE_ARCHIVE;
   if (isLink) a |= FILE_ATTRIBUTE_REPARSE_POINT;
-  if (access(path.constData(), W_OK) != 0 && errno == EACCES) a |= FILE_ATTRIBUTE_READONLY;
-  const int slash = path.lastIndexOf('/');
-  if (path.size() > slash + 1 && path.at(slash + 1) == '.') a |= FILE_ATTRIBUTE_HIDDEN;
+  if (faccessat(dirFd, path, W_OK, 0) != 0 && errno == EACCES) a |= FILE_ATTRIBUTE_READONLY;
+  if (!name.empty() && name[0] == '.') a |= FILE_ATTRIBUTE_HIDDEN;
   out.attributes = a;
   return true;
+}
+
+bool statPath(const QByteArray& path, TFindData& out, bool& isDir, bool& isLink) {
+  const int slash = path.lastIndexOf('/');
+  const std::string_view name(path.constData() + slash + 1, size_t(path.size() - slash - 1));
+  return statAt(AT_FDCWD, path.constData(), name, out, isDir, isLink);
 }
 
 std::string_view lastName(PCIDL list) {
@@ -129,7 +135,10 @@ bool TEnumIdList::Next(PIDL& item) {
     if (!folder && !(flags_ & SHCONTF_NONFOLDERS)) continue;
     PIDL id = IdListFromName(name);
     if (!id) continue;
-    folder_->remember(name, type);
+    if (type != DT_REG) folder_->remember(name, type);
+    else folder_->forget(name);
+    folder_->lastName_.assign(name);
+    folder_->lastInfo_ = TShellFolder::Info{type == DT_DIR, type == DT_LNK, false, false, {}};
     item = id;
     return true;
   }
@@ -195,6 +204,17 @@ void TShellFolder::remember(std::string_view name, unsigned char dirType) {
   else if (!folders_.empty()) folders_.erase(std::string(name));
 }
 
+void TShellFolder::forget(std::string_view name) {
+  if (!cache_.empty()) {
+    const auto it = cache_.find(name);
+    if (it != cache_.end()) cache_.erase(it);
+  }
+  if (!folders_.empty()) {
+    const auto it = folders_.find(name);
+    if (it != folders_.end()) folders_.erase(it);
+  }
+}
+
 bool TShellFolder::isFolder(PCIDL relativeId) {
   if (enumerated_ && IdListCount(relativeId) == 1) {
     if (folders_.empty()) return false;
@@ -220,6 +240,7 @@ TShellFolder::Info* TShellFolder::info(PCIDL relativeId, bool needStat) {
     return &scratch;
   }
   const std::string_view name = IdRecordName(relativeId);
+  if (!needStat && name == lastName_) return &lastInfo_;
   auto it = cache_.find(name);
   if (it != cache_.end() && (!needStat || it->second.statted)) return &it->second;
   const bool ok = statPath(ItemPath(relativeId), fd, dir, link);
@@ -265,6 +286,42 @@ QString TShellFolder::GetDisplayNameOf(PCIDL relativeId, uint32_t flags) const {
   return (flags & SHGDN_FOREDITING) ? name : platform::DisplayName(name);
 }
 
+namespace {
+
+// Folders first, then the column; 0 leaves the order to the name.
+int compareColumn(int column, const TItemKey& a, const TItemKey& b) {
+  if (a.folder != b.folder) return a.folder ? -1 : 1;
+  static const TFindData none;
+  const TFindData& fa = a.find ? *a.find : none;
+  const TFindData& fb = b.find ? *b.find : none;
+  int c = 0;
+  switch (column) {
+    case 1:
+      c = fa.size < fb.size ? -1 : (fa.size > fb.size ? 1 : 0);
+      break;
+    case 2:
+      c = compareCaseless(extensionOf(a.name), extensionOf(b.name));
+      break;
+    case 3:
+      c = sign(fa.mtimeSec - fb.mtimeSec);
+      if (!c) c = sign(fa.mtimeNsec - fb.mtimeNsec);
+      break;
+    case 4:
+      c = sign((long long)fa.attributes - (long long)fb.attributes);
+      break;
+    default:
+      break;
+  }
+  return c;
+}
+
+}  // namespace
+
+int CompareItemKeys(int column, const TItemKey& a, const TItemKey& b) {
+  const int c = compareColumn(column, a, b);
+  return c ? c : CompareNamesNatural(a.name, b.name);
+}
+
 int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
   if (!a || !b) return a ? 1 : (b ? -1 : 0);
   const bool deep = IdListCount(a) != 1 || IdListCount(b) != 1;
@@ -272,40 +329,23 @@ int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
   if (deep && !IdListSame(a, b)) return 0;
   const std::string_view na = lastName(a), nb = lastName(b);
   if (!deep && na == nb) return 0;
-  const bool statNeeded = column == 1 || column == 3 || column == 4;
+  TItemKey ka{na}, kb{nb};
+  Info ca, cb;
   if (column == 0 || column == 2) {
     // Name and type need only the folder flag.
-    const bool fa = isFolder(a), fb = isFolder(b);
-    if (fa != fb) return fa ? -1 : 1;
-    const int c = column == 2 ? compareCaseless(extensionOf(na), extensionOf(nb)) : 0;
-    if (c) return c;
-    return deep ? IdListSame(a, b) : CompareNamesNatural(na, nb);
+    ka.folder = isFolder(a);
+    kb.folder = isFolder(b);
+  } else {
+    Info* ia = info(a, true);
+    if (ia) ca = *ia;  // the second lookup may reuse the scratch slot
+    Info* ib = info(b, true);
+    if (ib) cb = *ib;
+    ka = {na, ca.folder, &ca.find};
+    kb = {nb, cb.folder, &cb.find};
   }
-  Info* ia = info(a, statNeeded);
-  const Info ca = ia ? *ia : Info{};  // the second lookup may reuse the scratch slot
-  Info* ib = info(b, statNeeded);
-  const Info cb = ib ? *ib : Info{};
-  if (ca.folder != cb.folder) return ca.folder ? -1 : 1;
-  int c = 0;
-  switch (column) {
-    case 1:
-      c = ca.find.size < cb.find.size ? -1 : (ca.find.size > cb.find.size ? 1 : 0);
-      break;
-    case 2:
-      c = compareCaseless(extensionOf(na), extensionOf(nb));
-      break;
-    case 3:
-      c = sign(ca.find.mtimeSec - cb.find.mtimeSec);
-      if (!c) c = sign(ca.find.mtimeNsec - cb.find.mtimeNsec);
-      break;
-    case 4:
-      c = sign((long long)ca.find.attributes - (long long)cb.find.attributes);
-      break;
-    default:
-      break;
-  }
-  if (c) return c;
-  return deep ? IdListSame(a, b) : CompareNamesNatural(na, nb);
+  if (!deep) return CompareItemKeys(column, ka, kb);
+  const int c = compareColumn(column, ka, kb);
+  return c ? c : IdListSame(a, b);
 }
 
 PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
@@ -330,6 +370,7 @@ PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
     IdListFree(fresh);
     return nullptr;
   }
+  if (lastName_ == oldView) lastName_.clear();
   auto it = cache_.find(oldView);
   if (it != cache_.end()) {
     Info moved = it->second;
@@ -349,6 +390,22 @@ bool TShellFolder::GetFindData(PCIDL relativeId, TFindData& out) {
   if (!i || !i->statOk) return false;
   out = i->find;
   return true;
+}
+
+void TShellFolder::GetFindDataMany(size_t count, const std::function<PCIDL(size_t)>& itemAt,
+                                   const std::function<void(size_t, const TFindData&)>& found) const {
+  const int dirFd = open(path_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  std::string name;
+  for (size_t i = 0; i < count; ++i) {
+    PCIDL id = itemAt(i);
+    if (!id || IdListCount(id) != 1) continue;
+    name.assign(IdRecordName(id));
+    TFindData fd;
+    bool dir = false, link = false;
+    if (statAt(dirFd, name.c_str(), name, fd, dir, link)) found(i, fd);
+  }
+  close(dirFd);
 }
 
 // ---- helpers ----

@@ -17,12 +17,17 @@
 // - Find data: size, modification time and attributes of the item (links followed; a
 //   dangling link reports the link itself). Attributes use the Windows bits: 0x1 read-only,
 //   0x2 hidden, 0x10 directory, 0x20 archive (regular file), 0x400 symbolic link.
+// - Only folders and links are remembered from an enumeration (plus the item just
+//   returned, for the attribute call that follows it); a regular file is known by the
+//   caller's own list, so a huge folder is not held twice. Items asked about later are
+//   looked up then.
 // - SetNameOf renames with renameat2(RENAME_NOREPLACE) (link + unlink where the file system
 //   lacks it) and never replaces an existing file.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,6 +73,18 @@ struct TFindData {
 // bytes by their ASCII lower case. Equal-looking names ("a01", "A1") are then ordered by
 // their raw bytes, so 0 means identical.
 int CompareNamesNatural(std::string_view a, std::string_view b);
+
+// What one item compares by: its name, whether it is a folder, and (for the size, date and
+// attribute columns) its find data.
+struct TItemKey {
+  std::string_view name;
+  bool folder = false;
+  const TFindData* find = nullptr;  // null reads as all zero
+};
+// The column order of CompareIDs for two items of one folder: folders first, then the
+// column, then the name. Lists that keep their items' names and folder flags sort with it
+// directly, in the same order CompareIDs gives.
+int CompareItemKeys(int column, const TItemKey& a, const TItemKey& b);
 
 class TShellFolder;
 
@@ -122,6 +139,10 @@ class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
   PIDL SetNameOf(PCIDL relativeId, const QString& newName);
   // Size, time and attributes; false when the item cannot be read.
   bool GetFindData(PCIDL relativeId, TFindData& out);
+  // The same for many one-record items at once, through one open handle of the folder and
+  // without remembering them: found(i, data) for each item that could be read.
+  void GetFindDataMany(size_t count, const std::function<PCIDL(size_t)>& itemAt,
+                       const std::function<void(size_t, const TFindData&)>& found) const;
 
  private:
   struct Info {
@@ -139,6 +160,7 @@ class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
   TShellFolder(PIDL id);
   Info* info(PCIDL relativeId, bool needStat);
   void remember(std::string_view name, unsigned char dirType);
+  void forget(std::string_view name);
   bool isFolder(PCIDL relativeId);
 
   TIdListPtr id_;
@@ -148,6 +170,9 @@ class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
   // without touching the large one. Complete once an enumeration has run to its end.
   std::unordered_map<std::string, bool, NameHash, std::equal_to<>> folders_;
   bool enumerated_ = false;
+  // The item the enumeration returned last (its attributes are asked for next).
+  std::string lastName_;
+  Info lastInfo_;
 };
 
 // Target of a symbolic link as an absolute path ("" when the path is no link or the link

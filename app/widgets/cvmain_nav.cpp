@@ -108,6 +108,7 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   if (config.Colour.isValid()) p->SetColor(config.Colour);
 
   FileImage = std::make_unique<catalog::TFileImage>(p);
+  FileImage->SetThreads(config.Threads);
   catalog::TImgUtil& util = FileImage->ImgUtil();
   ConfigureImgUtil(util, config);
   util.Custom = catalog::PngHandler();

@@ -4,10 +4,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <algorithm>
 #include <mutex>
 
 #include "catalog/img_thread.h"
 #include "catalog/img_util.h"
+#include "catalog/panel_events.h"
 #include "catalog/picture_file.h"
 #include "catalog/spi_hook.h"
 #include "catalog/img_thread_file.h"
@@ -80,6 +82,38 @@ class TThreadNotingPlugins : public TImgPlugins {
   }
   mutable std::mutex mutex_;
   mutable QSet<QThread*> callers_;
+};
+
+// Workers that only report (no picture), with the start order and the completions seen.
+class TReportingPool : public TImgThreads {
+ public:
+  explicit TReportingPool(QObject* receiver) : TImgThreads(receiver), receiver_(receiver) {}
+  QList<int> started;
+  int mostRunning = 0;
+
+ protected:
+  bool StartNext() override {
+    const int id = TakeLast();
+    started << id;
+    mostRunning = std::max(mostRunning, Running() + 1);
+    worker_ = std::make_unique<TImgThread>(receiver_, QString(), id, 10, 10, TImgJob{}, true);
+    return true;
+  }
+
+ private:
+  QObject* receiver_;
+};
+
+class TDoneReceiver : public QObject {
+ public:
+  TImgThreads* pool = nullptr;
+  QList<int> done;
+  bool event(QEvent* e) override {
+    if (e->type() != TThumbDoneEvent::EventType()) return QObject::event(e);
+    done << static_cast<TThumbDoneEvent*>(e)->Id;
+    pool->JobDone();
+    return true;
+  }
 };
 
 }  // namespace
@@ -231,6 +265,67 @@ class ImgThreadTest : public QObject {
         }
       }
       owner.reset();
+    }
+  }
+
+  void poolHandsOutInQueueOrder() {
+    for (const int threads : {1, 2, 3}) {
+      TDoneReceiver receiver;
+      TReportingPool pool(&receiver);
+      receiver.pool = &pool;
+      pool.SetThreads(threads);
+      for (int id = 0; id < 12; ++id) pool.Add(id, false);  // served from the end: 0 first
+      pool.Start();
+      QTRY_COMPARE_WITH_TIMEOUT(receiver.done.size(), 12, 10000);
+      QVERIFY(!pool.Busy());
+      QList<int> expected;
+      for (int id = 0; id < 12; ++id) expected << id;
+      QCOMPARE(pool.started, expected);
+      QVERIFY2(pool.mostRunning <= threads, qPrintable(QString::number(pool.mostRunning)));
+      if (threads == 1) QCOMPARE(receiver.done, expected);  // strictly one after the other
+      auto sorted = receiver.done;
+      std::sort(sorted.begin(), sorted.end());
+      QCOMPARE(sorted, expected);  // each job reported once
+    }
+  }
+
+  void poolStopDropsEveryPendingCompletion() {
+    TDoneReceiver receiver;
+    TReportingPool pool(&receiver);
+    receiver.pool = &pool;
+    pool.SetThreads(3);
+    for (int id = 0; id < 6; ++id) pool.Add(id, true);
+    pool.Start();
+    pool.Stop();  // the jobs of the old listing end here, reported or not
+    QCOMPARE(pool.Running(), 0);
+    QCoreApplication::processEvents();
+    QVERIFY(receiver.done.isEmpty());
+    QVERIFY(!pool.Worker());
+  }
+
+  void poolFillsEveryEntryOnce() {
+    // Each thread count makes every thumbnail exactly once and leaves a cache file that
+    // serves them all.
+    for (const int threads : {1, 2, 3}) {
+      QFile::remove(home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat"));
+      const int before = TImgUtil::DecoderCalls();
+      {
+        TFileImage* loader = nullptr;
+        auto panel = makePanel(loader, true);
+        std::unique_ptr<TFileImage> owner(loader);
+        loader->SetThreads(threads);
+        panel->SetFolder(pics_.path());
+        QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+        QCOMPARE(TImgUtil::DecoderCalls() - before, pictureCount_);
+      }
+      const int warm = TImgUtil::DecoderCalls();
+      TFileImage* loader = nullptr;
+      auto panel = makePanel(loader, true);
+      std::unique_ptr<TFileImage> owner(loader);
+      loader->SetThreads(threads);
+      panel->SetFolder(pics_.path());
+      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+      QCOMPARE(TImgUtil::DecoderCalls() - warm, 1);  // only the broken picture
     }
   }
 
