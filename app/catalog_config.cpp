@@ -21,6 +21,9 @@ TCatalogConfig ReadCatalogConfig(const settings::TIniFile& ini) {
   c.AutoRotate = ini.Read(keys::ViewAutoRotate) != 0;
   const int threads = ini.Read(keys::CatalogThreads);
   c.Threads = threads >= 1 ? std::min(threads, 64) : DefaultThumbThreads();
+  c.LookAhead = ini.ReadBool1(keys::CatalogLookAhead);
+  // Too small a cap would only make the visible page fight over it.
+  c.ThumbMemoryMB = std::clamp(ini.Read(keys::CatalogThumbMemory), 8, 65536);
   return c;
 }
 

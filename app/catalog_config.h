@@ -14,6 +14,8 @@ struct TCatalogConfig {
   QColor Colour;  // [Catalog] Color; invalid when none is set
   bool AutoRotate = true;  // [View] AutoRotate
   int Threads = 1;  // [Catalog] Threads; without it the number of cores, up to 4
+  bool LookAhead = false;  // [Catalog] LookAhead
+  int ThumbMemoryMB = 64;  // [Catalog] ThumbMemory, held to 8..65536
 };
 
 // The default number of thumbnail threads: the cores, at most 4.

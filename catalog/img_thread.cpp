@@ -52,6 +52,7 @@ void TImgThread::run() {
   e->Picture = std::move(util.Bitmap);
   e->SourceWidth = util.SourceWidth;
   e->SourceHeight = util.SourceHeight;
+  e->Cached = util.CacheUse == TImgUtil::ctRead || util.CacheUse == TImgUtil::ctWritten;
   if (terminated_ || !receiver_) {
     delete e;
     platform::HandOver(this);

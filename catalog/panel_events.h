@@ -23,6 +23,8 @@ class TThumbDoneEvent : public QEvent {
   // picture is shared between threads), and the source picture's size.
   graphics::TBitmap Picture;
   int SourceWidth = 0, SourceHeight = 0;
+  // The thumbnail is in the cache file (read from it or written), so it is cheap to get again.
+  bool Cached = false;
 };
 
 }  // namespace catalog

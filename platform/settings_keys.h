@@ -82,6 +82,10 @@ inline constexpr IntKey CatalogColor{"Catalog", "Color", kColorBtnFace};
 inline constexpr IntKey CatalogCache{"Catalog", "Cache", 0};
 // Thumbnail worker threads; 0 (no key) means the number of cores, up to 4.
 inline constexpr IntKey CatalogThreads{"Catalog", "Threads", 0};
+// Thumbnails of the whole folder made in the background after the visible ones (1 = yes).
+inline constexpr IntKey CatalogLookAhead{"Catalog", "LookAhead", 0};
+// The cap on the thumbnails kept in memory, in MB.
+inline constexpr IntKey CatalogThumbMemory{"Catalog", "ThumbMemory", 64};
 inline constexpr IntKey CatalogSort{"Catalog", "Sort", 0};
 
 // Thumbnail size choices of [Catalog] Size.

@@ -181,6 +181,8 @@ void TCVMain::SetAutoRotate(bool on) {
   ImgPanel1->RefreshThumbnails();
 }
 
+void TCVMain::SetLookAhead(bool on) { ImgPanel1->SetLookAhead(on); }
+
 void TCVMain::FormCreate() {
   const settings::TIniFile ini;
   ReadWindowGeometry(ini);

@@ -79,6 +79,8 @@ class TCVMain : public QMainWindow {
   void SetThumbFolder(const QString& folder);
   // [View] AutoRotate changed: thumbnails are made again the new way.
   void SetAutoRotate(bool on);
+  // [Catalog] LookAhead changed.
+  void SetLookAhead(bool on);
   std::function<void(const QString&)> ThumbFolderChanged;
 
   // Components, named as in the window's design.

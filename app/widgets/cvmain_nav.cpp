@@ -104,7 +104,9 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   v.Frame = {false, palette().color(QPalette::Inactive, QPalette::Window), 1};
   v.SelectFrame = {false, palette().color(QPalette::Highlight), 2};
   v.SmallIcon.IconPos = catalog::TIconPosition::iipNone;
+  v.LookAhead = config.LookAhead;
   p->SetViewImage(v);
+  p->SetThumbMemory(int64_t(config.ThumbMemoryMB) << 20);
   if (config.Colour.isValid()) p->SetColor(config.Colour);
 
   FileImage = std::make_unique<catalog::TFileImage>(p);

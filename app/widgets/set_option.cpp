@@ -190,7 +190,6 @@ void TSetOption::BuildCatalog2Page() {
   btnCatalogFont = new QPushButton(QStringLiteral("フォント(&F)..."), tsCatalog2);
   cbCatLkAhead = checkBox(QStringLiteral("カタログ作成時，画像を先読みする"), tsCatalog2);
   btnCatalogFont->hide();
-  cbCatLkAhead->hide();
   auto* l = new QVBoxLayout(tsCatalog2);
   l->addWidget(cbCatalogCache);
   l->addWidget(editCachePath);
@@ -299,6 +298,7 @@ void TSetOption::FormCreate() {
   editCachePath->setText(CachePath(platform::programFolder(), true));
   cbCatalogCache->setChecked(ini.ReadBool1(keys::CatalogCache));
   cbCatalogCacheClick();
+  cbCatLkAhead->setChecked(ini.ReadBool1(keys::CatalogLookAhead));
   seSlideTime->SetValue(ini.Read(keys::SlideInterval));
   if (ini.ReadBool1(keys::SlideLoop)) cbSlideLoop->setChecked(true);
   cbSlideShowName->setChecked(ini.Read(keys::SlideName) != 0);
@@ -406,6 +406,9 @@ void TSetOption::btnOKClick() {
     main_->UseCache = useCache;
     main_->SetThumbFolder(folder);
   }
+  const bool lookAhead = cbCatLkAhead->isChecked();
+  const bool lookAheadChanged = lookAhead != ini.ReadBool1(keys::CatalogLookAhead);
+  ini.WriteBool(keys::CatalogLookAhead, lookAhead);
   // 8: slide show.
   ini.Write(keys::SlideInterval, SlideInterval());
   ini.WriteBool(keys::SlideLoop, cbSlideLoop->isChecked());
@@ -414,6 +417,7 @@ void TSetOption::btnOKClick() {
   for (int n = 1; n <= 3; ++n) ini.Write(keys::OtherSoftPath, n, SoftPath(n)->text());
   // Last: the cache folder step above stops the thumbnail jobs, which would drop the new ones.
   if (turnChanged && main_) main_->SetAutoRotate(autoRotate);
+  if (lookAheadChanged && main_) main_->SetLookAhead(lookAhead);
   accept();
 }
 

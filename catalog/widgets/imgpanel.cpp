@@ -90,6 +90,13 @@ TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
     if (grid_.columns > 0 && top_ >= 0) scroll_->setSliderPosition(top_ / grid_.columns);
   });
   dispTypes_.OnChange = [this] { listAgain(); };
+  thumbs_.SetMemoryLimit(kDefaultThumbMemory);
+  thumbs_.OnDrop = [this](int id) {
+    const int index = items_.IndexOfId(id);
+    if (index < 0) return;
+    Item(index)->ThumbIndex = -1;
+    Item(index)->Loaded = false;
+  };
   initLive();
 }
 
@@ -356,6 +363,7 @@ void TImgPanel::ShowPage(int topIndex) {
     for (int k = 0; k < per; ++k) prepareEntry(top_ + k);
   }
   drawPageBackground();
+  thumbs_.NextFrame();
   const bool wasInLayout = inLayout_;
   inLayout_ = true;
   for (int k = 0; k < per; ++k) drawEntry(top_ + k, false);
@@ -407,8 +415,10 @@ void TImgPanel::drawFrame(QPainter& p, QRect outer, bool highlighted) {
 
 void TImgPanel::drawPicture(QPainter& p, int index, QRect picture) {
   TPanelItem* item = Item(index);
-  if (item->ThumbIndex >= 0 && size_t(item->ThumbIndex) < thumbs_.size()) {
-    p.drawImage(picture.topLeft(), thumbs_[size_t(item->ThumbIndex)]);
+  if (item->ThumbIndex >= 0 && item->ThumbIndex < thumbs_.Capacity()) {
+    thumbs_.Touch(item->ThumbIndex);
+    const QRect cell = thumbs_.CellRect(item->ThumbIndex);
+    p.drawImage(QRect(picture.topLeft(), picture.size()), thumbs_.Sheet(thumbs_.SheetOf(item->ThumbIndex)).AsQImage(), cell);
   } else if (const QImage* icon = item->Loaded ? iconOf(item) : nullptr) {
     p.fillRect(picture, color_);
     QRect target(picture.topLeft(), icon->size());
@@ -477,7 +487,7 @@ QRect TImgPanel::CaptionRect(int index) const {
 void TImgPanel::prepareEntry(int index) {
   if (index < 0 || index >= Count()) return;
   TPanelItem* item = Item(index);
-  if (item->ThumbIndex >= 0 && size_t(item->ThumbIndex) < thumbs_.size()) return;
+  if (item->ThumbIndex >= 0) return;
   if (loader_ && isImage(index)) {
     loader_->AddAndStart(item->Id, viewImage_.LookAhead);
     return;
@@ -1044,7 +1054,10 @@ std::vector<int> TImgPanel::VisibleFirstIds() const {
 }
 
 int TImgPanel::StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight) {
-  const int W = std::max(viewImage_.ImageWidth, 1), H = std::max(viewImage_.ImageHeight, 1);
+  const int index = items_.IndexOf(item);
+  const bool shown = index >= std::max(top_, 0) && index < std::max(top_, 0) + grid_.perPage();
+  if (!shown && !thumbs_.HasRoom()) return -1;
+  const int W = thumbs_.CellWidth(), H = thumbs_.CellHeight();
   QImage cell(W, H, QImage::Format_RGB32);
   cell.fill(color_);
   if (!picture.Empty()) {
@@ -1054,16 +1067,14 @@ int TImgPanel::StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture
     QPainter p(&cell);
     p.drawImage((W - fit.width()) / 2, (H - fit.height()) / 2, src);
   }
-  const int index = items_.IndexOf(item);
   const TSmallIcon& mark = viewImage_.SmallIcon;
   if (mark.IconPos != TIconPosition::iipNone && index >= 0 && isImage(index))
     DrawSmallIconMark(cell, systemIcon(item).pixmap(16, 16).toImage(), mark.IconPos, mark.Space);
-  thumbs_.push_back(cell);
-  item->ThumbIndex = int(thumbs_.size() - 1);
-  item->Loaded = true;
+  item->ThumbIndex = thumbs_.Add(graphics::TBitmap::FromQImage(cell), item->Id, shown);
+  item->Loaded = item->ThumbIndex >= 0;
   item->ImageWidth = sourceWidth;
   item->ImageHeight = sourceHeight;
-  if (index >= 0) DrawItem(index);
+  if (index >= 0 && item->Loaded) DrawItem(index);
   return item->ThumbIndex;
 }
 
@@ -1073,8 +1084,24 @@ int TImgPanel::StoreThumbnail(int id, const graphics::TBitmap& picture, int sour
 }
 
 void TImgPanel::clearThumbStore() {
-  thumbs_.clear();
+  thumbs_.Clear();
+  thumbs_.SetCellSize(std::max(viewImage_.ImageWidth, 1), std::max(viewImage_.ImageHeight, 1));
+  thumbs_.SetBkColor(color_);
   for (int i = 0; i < Count(); ++i) Item(i)->ThumbIndex = -1;
+}
+
+void TImgPanel::SetLookAhead(bool on) {
+  if (on == viewImage_.LookAhead) return;
+  viewImage_.LookAhead = on;
+  if (loader_) {
+    loader_->ClearQueue();
+    // In list order, as a listing queues them; ShowPage then moves the page behind.
+    if (on)
+      for (int i = 0; i < Count(); ++i)
+        if (!Item(i)->IsFolder && !Item(i)->Loaded) loader_->AddBatch(Item(i)->Id, false);
+  }
+  ShowPage(std::max(top_, 0));
+  if (loader_) loader_->Restart();
 }
 
 void TImgPanel::ClearThumbnails() {
@@ -1087,11 +1114,13 @@ void TImgPanel::ThumbnailDone(TThumbDoneEvent& e) {
   const int index = items_.IndexOfId(e.Id);
   if (index >= 0) {
     TPanelItem* item = Item(index);
-    if (e.Result == 0 && !item->Loaded && !e.Picture.Empty())
-      StoreThumbnail(item, e.Picture, e.SourceWidth, e.SourceHeight);
-    else
+    if (e.Result == 0 && !item->Loaded && !e.Picture.Empty()) {
+      if (StoreThumbnail(item, e.Picture, e.SourceWidth, e.SourceHeight) < 0 && !e.Cached && loader_)
+        loader_->ClearQueue();  // the store is full and nothing keeps what the look-ahead makes
+    } else {
       item->MarkNotImage();
-    if (!item->Loaded) prepareEntry(index);  // now drawn with its icon
+      if (!item->Loaded) prepareEntry(index);  // now drawn with its icon
+    }
     if (OnImageLoaded) OnImageLoaded(this, item);
   }
   if (loader_) loader_->JobDone();

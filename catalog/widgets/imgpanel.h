@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "catalog/file_clip.h"
+#include "catalog/img_list.h"
 #include "catalog/panel_events.h"
 #include "catalog/panel_layout.h"
 #include "catalog/shell_change.h"
@@ -241,12 +242,22 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   }
   TThumbnailLoader* ThumbLoader() const override { return loader_; }
   // Stores a picture as the entry's thumbnail, marks it Loaded, records the source size and
-  // redraws its cell. Returns the store index.
+  // redraws its cell. Returns the store index, or -1 when the store is full and the entry
+  // is not on the page (it is left to load again when shown).
   int StoreThumbnail(TPanelItem* item, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
   // The same by entry Id; -1 when no listed entry has that Id (a stale job).
   int StoreThumbnail(int id, const graphics::TBitmap& picture, int sourceWidth, int sourceHeight);
   // Empties the thumbnail store; the page is drawn again and its entries queued.
   void ClearThumbnails();
+  // The thumbnail store's cap in bytes (0: none). When it is reached the thumbnails shown
+  // least recently are dropped and loaded again (from the cache file) when shown again.
+  void SetThumbMemory(int64_t bytes) { thumbs_.SetMemoryLimit(bytes); }
+  int64_t ThumbMemory() const { return thumbs_.MemoryLimit(); }
+  const TImgList& ThumbStore() const { return thumbs_; }
+  // ViewImage().LookAhead without listing again: the rest of the folder is queued behind
+  // the visible page, or dropped from the queue.
+  void SetLookAhead(bool on);
+  static constexpr int64_t kDefaultThumbMemory = int64_t(64) << 20;
   // Handles one completion event (also reached through event()).
   virtual void ThumbnailDone(TThumbDoneEvent& e);
 
@@ -408,7 +419,7 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
 
   TThumbnailLoader* loader_ = nullptr;
   std::function<TImageType(const QString&)> typeTest_;
-  std::vector<QImage> thumbs_;
+  TImgList thumbs_;
   std::vector<QImage> icons_;
   QMap<QString, int> iconKeys_;  // "sysIconIndex/overlay" -> icons_ index
 

@@ -329,6 +329,65 @@ class ImgThreadTest : public QObject {
     }
   }
 
+  void tinyStoreDropsAndReloadsFromTheCache() {
+    {  // every thumbnail into the cache file first
+      TFileImage* loader = nullptr;
+      auto panel = makePanel(loader, true);
+      std::unique_ptr<TFileImage> owner(loader);
+      panel->SetFolder(pics_.path());
+      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+      owner.reset();
+    }
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, false);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetThumbMemory(1);  // one row of cells, or what one page needs
+    panel->SetFolder(pics_.path());
+    QVERIFY(panel->CellsPerPage() < pictureCount_ / 2);
+    auto pageLoaded = [&] {
+      const int top = panel->TopIndex(), end = std::min(panel->Count(), top + panel->CellsPerPage());
+      for (int i = top; i < end; ++i) {
+        TPanelItem* item = panel->Item(i);
+        if (item->GetParseName().endsWith(".jpg") && !item->GetParseName().endsWith("broken.jpg") &&
+            item->ThumbIndex < 0)
+          return false;
+      }
+      return !loader->Busy();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(), 60000);
+    const QImage first = panel->grab().toImage();
+    const int decodes = TImgUtil::DecoderCalls();
+    const int64_t bound = panel->ThumbStore().MemoryUsed();
+    while (panel->TopIndex() + panel->CellsPerPage() < panel->Count()) {
+      panel->NextPage();
+      QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(), 60000);
+      QCOMPARE(panel->ThumbStore().MemoryUsed(), bound);
+    }
+    int dropped = 0;
+    for (int i = 0; i < panel->CellsPerPage(); ++i) dropped += panel->Item(i)->ThumbIndex < 0 && !panel->Item(i)->Loaded;
+    QVERIFY(dropped > 0);
+    panel->FirstPage();
+    QTRY_VERIFY_WITH_TIMEOUT(pageLoaded(), 60000);
+    QCOMPARE(panel->grab().toImage(), first);
+    // Read again from the cache file, not decoded.
+    QCOMPARE(TImgUtil::DecoderCalls(), decodes);
+  }
+
+  void lookAheadStopsAtAFullStoreWithoutACache() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    loader->ImgUtil().AutoThumb = false;
+    panel->SetThumbMemory(1);
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(!loader->Busy(), 60000);
+    // Nothing keeps what does not fit: the rest of the folder is not decoded for nothing.
+    int stored = 0;
+    for (int i = 0; i < panel->Count(); ++i) stored += panel->Item(i)->ThumbIndex >= 0;
+    QVERIFY(stored < pictureCount_);
+    QVERIFY(loader->Queue().isEmpty());
+  }
+
   void refreshThumbnailsDecodesAgain() {
     TFileImage* loader = nullptr;
     auto panel = makePanel(loader, true);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/support/gui_environment.h"
 
 #include <cstdlib>
@@ -350,6 +352,69 @@ TEST(ImgList, CellsSheetsAndCentring) {
   list.SetCellSize(50, 50);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_TRUE(list.Picture(0).isNull());
+}
+
+TBitmap solid(int w, int h, uint8_t v) {
+  TBitmap b(w, h);
+  for (int y = 0; y < h; ++y) std::memset(b.ScanLine(y), v, size_t(w) * 3);
+  return b;
+}
+
+TEST(ImgList, UnderALimitTheLeastRecentlyShownCellsAreTaken) {
+  // Cells of 10 x 10 on sheets 40 wide: four cells a row, 1,200 bytes a row.
+  TImgList list(10, 10, 40, 100);
+  list.SetMemoryLimit(2 * 1200);  // two rows: eight cells
+  std::vector<int> dropped;
+  list.OnDrop = [&](int owner) { dropped.push_back(owner); };
+  for (int i = 0; i < 8; ++i) {
+    list.NextFrame();
+    EXPECT_EQ(list.Add(solid(10, 10, uint8_t(i)), 100 + i), i);
+  }
+  EXPECT_EQ(list.MemoryUsed(), 2400);
+  EXPECT_FALSE(list.HasRoom());
+  // Shown again lately: 0 and 1 are no longer the oldest.
+  list.NextFrame();
+  list.Touch(0);
+  list.Touch(1);
+  list.NextFrame();
+  const int a = list.Add(solid(10, 10, 200), 200);
+  const int b = list.Add(solid(10, 10, 201), 201);
+  EXPECT_EQ(dropped, (std::vector<int>{102, 103}));
+  EXPECT_EQ((std::vector<int>{a, b}), (std::vector<int>{2, 3}));
+  EXPECT_EQ(list.MemoryUsed(), 2400);
+  EXPECT_EQ(list.Count(), 8);
+  // The reused cell holds only the new picture (a smaller one leaves no trace of the old).
+  const int small = list.Add(solid(4, 4, 50), 300);
+  const QImage cell = list.Picture(small);
+  EXPECT_EQ(cell.pixelColor(0, 0), QColor(255, 255, 255));
+  EXPECT_EQ(cell.pixelColor(3, 3), QColor(50, 50, 50));
+  // A picture nobody sees never pushes another out.
+  dropped.clear();
+  EXPECT_EQ(list.Add(solid(10, 10, 9), 400, false), -1);
+  EXPECT_TRUE(dropped.empty());
+  // A freed cell is used first, by anything.
+  list.Remove(a);
+  EXPECT_TRUE(list.HasRoom());
+  EXPECT_EQ(list.Add(solid(10, 10, 9), 401, false), a);
+  EXPECT_TRUE(dropped.empty());
+}
+
+TEST(ImgList, WhatIsOnScreenStaysEvenPastTheLimit) {
+  TImgList list(10, 10, 40, 100);
+  list.SetMemoryLimit(1);  // less than one row: an empty store still takes one
+  std::vector<int> dropped;
+  list.OnDrop = [&](int owner) { dropped.push_back(owner); };
+  list.NextFrame();
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(list.Add(solid(10, 10, uint8_t(i)), i), i);
+  EXPECT_TRUE(dropped.empty());
+  EXPECT_EQ(list.MemoryUsed(), 2 * 1200);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(list.Picture(i).pixelColor(5, 5), QColor(i, i, i));
+  // The next frame shows other pictures: the two cells left free are used, then the old
+  // pictures go, oldest first, and no more rows are added.
+  list.NextFrame();
+  for (int i = 6; i < 12; ++i) list.Add(solid(10, 10, uint8_t(i)), i);
+  EXPECT_EQ(dropped, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(list.MemoryUsed(), 2 * 1200);
 }
 
 TEST_F(ImgUtil, PngThroughCustomHandler) {
