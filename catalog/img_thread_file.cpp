@@ -4,6 +4,11 @@
 
 namespace catalog {
 
+QString ThumbFileVariant(qreal scale) {
+  if (scale <= 1.0) return {};
+  return QStringLiteral("@%1x").arg(scale, 0, 'g', 3);
+}
+
 TFileImage::TFileImage(TThumbnailSource* source) : TImgThreads(source->ThumbReceiver()), source_(source) {
   util_.Thumbnail = &thumb_;
   util_.AutoThumb = true;
@@ -31,6 +36,8 @@ bool TFileImage::StartNext() {
   // The entry list is read here, on the thread that owns it, never by the worker.
   const bool image = items.IsImage(index);
   const QSize box = source_->ThumbBox();
+  // Only while no worker uses the cache object; the control stops the queue when it changes.
+  if (Running() == 0) thumb_.Variant = ThumbFileVariant(source_->ThumbScale());
   TImgJob job{util_.Settings(), &thumb_, pluginsOf(StartingSlot()), util_.Custom,
               Threads() > 1 ? &thumbLock_ : nullptr};
   worker_ = std::make_unique<TImgThread>(source_->ThumbReceiver(), item->GetParseName(), id, box.width(),

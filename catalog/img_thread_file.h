@@ -24,6 +24,9 @@
 
 namespace catalog {
 
+// The cache file name's variant for thumbnails made at a screen pixel ratio ("" at 1, "@2x").
+QString ThumbFileVariant(qreal scale);
+
 class TFileImage : public TImgThreads, public TThumbnailLoader {
  public:
   explicit TFileImage(TThumbnailSource* source);

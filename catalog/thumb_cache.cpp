@@ -217,8 +217,12 @@ QString TThumb::CacheFileName(const QString& picturePath) const {
   // The name is one path component; anything before a "/" is not ours to follow.
   QString name = FileName.mid(FileName.lastIndexOf('/') + 1);
   if (name == "." || name == "..") name.clear();
-  if (name.isEmpty()) return folder + platform::executableBaseName() + ".dat";
+  if (name.isEmpty()) name = platform::executableBaseName();
   if (QFileInfo(name).suffix().isEmpty()) name += ".dat";
+  if (!Variant.isEmpty() && !Variant.contains('/')) {
+    const int dot = int(name.lastIndexOf('.'));
+    name.insert(dot, Variant);
+  }
   return folder + name;
 }
 

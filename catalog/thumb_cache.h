@@ -117,6 +117,9 @@ class TThumb {
 
   QString Path;
   QString FileName;
+  // Added to the file name's stem, so thumbnails made for another pixel ratio ("@2x") have
+  // a file of their own and neither kind is taken for the other.
+  QString Variant;
   TPathType PathType = iptFree;
   bool Active() const { return active_; }
   void SetActive(bool on);

@@ -39,8 +39,11 @@ class TThumbnailSource {
   virtual QObject* ThumbReceiver() = 0;
   // Entries by Id, IsImage; the list is rebuilt only after the loader's Stop.
   virtual TPanelItems& ThumbItems() = 0;
-  // The thumbnail box (the view settings' ImageWidth x ImageHeight).
+  // The thumbnail box in device pixels (the view settings' ImageWidth x ImageHeight times
+  // ThumbScale()).
   virtual QSize ThumbBox() const = 0;
+  // The screen's pixel ratio the thumbnails are made for.
+  virtual qreal ThumbScale() const { return 1; }
   // Raises the control's OnImageLoad for the entry about to be loaded.
   virtual void ThumbImageLoad(TPanelItem* item) = 0;
   // Installs (or, with nullptr and no test, removes) the loader and the picture-kind test.

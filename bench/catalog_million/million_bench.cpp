@@ -10,19 +10,8 @@
 
 #include "app/widgets/cvmain.h"
 #include "app/widgets/status_bar.h"
+#include "bench/support/proc_status.h"
 #include "catalog/widgets/imgpanel.h"
-
-namespace {
-
-long statusKb(const char* key) {
-  QFile f(QStringLiteral("/proc/self/status"));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith(key)) return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-  return -1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QTemporaryDir home;
@@ -40,8 +29,8 @@ int main(int argc, char** argv) {
     QApplication::processEvents();  // the first page reaches the screen
     const double s = double(t.nsecsElapsed()) / 1e9;
     std::printf("%s: %d entries, status \"%s\", %.3f s, rss %ld kB, peak %ld kB\n", argv[i],
-                w.ImgPanel1->Count(), qPrintable(w.StatusBar1->PanelText(0)), s, statusKb("VmRSS:"),
-                statusKb("VmHWM:"));
+                w.ImgPanel1->Count(), qPrintable(w.StatusBar1->PanelText(0)), s, bench::ProcStatusKb("VmRSS:"),
+                bench::ProcStatusKb("VmHWM:"));
     std::fflush(stdout);
   }
   return 0;

@@ -91,6 +91,7 @@ TImgPanel::TImgPanel(QWidget* parent) : QWidget(parent), items_(this) {
   });
   dispTypes_.OnChange = [this] { listAgain(); };
   thumbs_.SetMemoryLimit(kDefaultThumbMemory);
+  clearThumbStore();
   thumbs_.OnDrop = [this](int id) {
     const int index = items_.IndexOfId(id);
     if (index < 0) return;
@@ -279,13 +280,27 @@ void TImgPanel::layoutPanel() {
     }
     page_ = fresh;
   }
+  bool newScale = false;
+  if (dpr != thumbScale_) {
+    // Thumbnails are made for the screen's pixels: another screen needs them again.
+    if (loader_) loader_->Stop();
+    thumbScale_ = dpr;
+    clearThumbStore();
+    iconKeys_.clear();
+    icons_.clear();
+    for (int i = 0; i < Count(); ++i) {
+      Item(i)->Loaded = false;
+      Item(i)->IconIndex = -1;
+    }
+    newScale = true;
+  }
   {
     // Only whole cells are shown: the strips beside them keep the control colour.
     QPainter p(&page_);
     p.fillRect(QRect(metrics_.CW * grid_.columns, 0, page_.width(), page_.height()), color_);
     p.fillRect(QRect(0, metrics_.CHt * grid_.rows, page_.width(), page_.height()), color_);
   }
-  if (grid_.columns == drawnGrid_.columns && grid_.rows == drawnGrid_.rows) {
+  if (grid_.columns == drawnGrid_.columns && grid_.rows == drawnGrid_.rows && !newScale) {
     updateScrollBar();
   } else {
     drawPageBackground();
@@ -421,9 +436,10 @@ void TImgPanel::drawPicture(QPainter& p, int index, QRect picture) {
     p.drawImage(QRect(picture.topLeft(), picture.size()), thumbs_.Sheet(thumbs_.SheetOf(item->ThumbIndex)).AsQImage(), cell);
   } else if (const QImage* icon = item->Loaded ? iconOf(item) : nullptr) {
     p.fillRect(picture, color_);
-    QRect target(picture.topLeft(), icon->size());
-    if (icon->size() != picture.size()) {
-      const QSize fit = TImgUtil::FitRect(icon->width(), icon->height(), picture.width(), picture.height()).size();
+    const QSize size = icon->deviceIndependentSize().toSize();
+    QRect target(picture.topLeft(), size);
+    if (size != picture.size()) {
+      const QSize fit = TImgUtil::FitRect(size.width(), size.height(), picture.width(), picture.height()).size();
       target = QRect(picture.left() + (picture.width() - fit.width()) / 2,
                      picture.top() + (picture.height() - fit.height()) / 2, fit.width(), fit.height());
     }
@@ -517,11 +533,14 @@ void TImgPanel::prepareIcon(TPanelItem* item) {
     }
   }
   const int side = viewImage_.BigIcon ? viewImage_.BigIconSize : style()->pixelMetric(QStyle::PM_LargeIconSize);
-  QImage img(std::max(side, 1), std::max(side, 1), QImage::Format_RGB32);
+  // In the screen's pixels, like the thumbnails.
+  const QSize logical(std::max(side, 1), std::max(side, 1));
+  QImage img((QSizeF(logical) * thumbScale_).toSize(), QImage::Format_RGB32);
+  img.setDevicePixelRatio(thumbScale_);
   img.fill(color_);
   {
     QPainter p(&img);
-    systemIcon(item).paint(&p, img.rect());
+    systemIcon(item).paint(&p, QRect(QPoint(0, 0), logical));
     if (item->Overlay == 1) {
       // The shortcut mark: a small arrow in the lower left corner.
       const int s = std::max(side / 3, 6);
@@ -1083,9 +1102,14 @@ int TImgPanel::StoreThumbnail(int id, const graphics::TBitmap& picture, int sour
   return index < 0 ? -1 : StoreThumbnail(Item(index), picture, sourceWidth, sourceHeight);
 }
 
+QSize TImgPanel::ThumbBox() const {
+  auto scaled = [&](int n) { return std::max(1, int(std::ceil(n * thumbScale_ - 0.001))); };
+  return {scaled(viewImage_.ImageWidth), scaled(viewImage_.ImageHeight)};
+}
+
 void TImgPanel::clearThumbStore() {
   thumbs_.Clear();
-  thumbs_.SetCellSize(std::max(viewImage_.ImageWidth, 1), std::max(viewImage_.ImageHeight, 1));
+  thumbs_.SetCellSize(ThumbBox().width(), ThumbBox().height());
   thumbs_.SetBkColor(color_);
   for (int i = 0; i < Count(); ++i) Item(i)->ThumbIndex = -1;
 }

@@ -232,7 +232,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   // TThumbnailSource
   QObject* ThumbReceiver() override { return this; }
   TPanelItems& ThumbItems() override { return items_; }
-  QSize ThumbBox() const override { return {viewImage_.ImageWidth, viewImage_.ImageHeight}; }
+  QSize ThumbBox() const override;
+  qreal ThumbScale() const override { return thumbScale_; }
   void ThumbImageLoad(TPanelItem* item) override {
     if (OnImageLoad) OnImageLoad(this, item);
   }
@@ -420,6 +421,7 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   TThumbnailLoader* loader_ = nullptr;
   std::function<TImageType(const QString&)> typeTest_;
   TImgList thumbs_;
+  qreal thumbScale_ = 1;
   std::vector<QImage> icons_;
   QMap<QString, int> iconKeys_;  // "sysIconIndex/overlay" -> icons_ index
 

@@ -75,6 +75,8 @@ class SetOptionTest : public QObject {
     QVERIFY(d.cbFullScreenMode->isHidden());
     QVERIFY(d.cbSlideMode->isHidden());
     QVERIFY(d.btnCatalogFont->isHidden());
+    QVERIFY(!d.cbCatLkAhead->isHidden());
+    QVERIFY(!d.cbCatLkAhead->isChecked());
     QVERIFY(!d.rgFilter->isEnabled());
     QVERIFY(!QFile::exists(ini()));  // loading writes nothing
 
@@ -83,13 +85,13 @@ class SetOptionTest : public QObject {
     QCOMPARE(contents(),
              QByteArray("[Main]\nPathCheck=1\nDblClick=0\n\n[History]\nMenu=1\n\n[View]\nAdSize=0\nShowName=0\n"
                         "AutoRotate=1\n\n[Catalog]\nSize=1\nAWidth=100\nAHeight=80\nFLeft=16\nFTop=10\nFWidth=108\nFHeight=100\n"
-                        "Color=-2147483633\nCache=0\n\n[Slide]\nInterval=2000\nLoop=0\nName=1\n\n"
+                        "Color=-2147483633\nCache=0\nLookAhead=0\n\n[Slide]\nInterval=2000\nLoop=0\nName=1\n\n"
                         "[OtherSoft]\nPath1=\nPath2=\nPath3=\n"));
   }
 
   void storedValuesLoadAndGoBack() {
     put("[Main]\nPathCheck=0\nDblClick=1\n[History]\nMenu=0\n[View]\nAdSize=1\nShowName=1\nAutoRotate=0\n"
-        "[Catalog]\nSize=3\nColor=255\nCache=1\n[Slide]\nInterval=5000\nLoop=1\nName=0\n"
+        "[Catalog]\nSize=3\nColor=255\nCache=1\nLookAhead=1\n[Slide]\nInterval=5000\nLoop=1\nName=0\n"
         "[OtherSoft]\nPath1=/usr/bin/gimp\nPath2=/usr/bin/eog\nPath3=\n");
     TSetOption d(nullptr);
     QVERIFY(!d.cbFolder->isChecked());
@@ -103,6 +105,7 @@ class SetOptionTest : public QObject {
     QCOMPARE(d.plCatSize->Color(), QColor(255, 0, 0));
     QVERIFY(d.cbCatalogCache->isChecked());
     QVERIFY(d.editCachePath->isEnabled());
+    QVERIFY(d.cbCatLkAhead->isChecked());
     QCOMPARE(d.seSlideTime->Value(), 5000);
     QVERIFY(d.cbSlideLoop->isChecked());
     QVERIFY(!d.cbSlideShowName->isChecked());
@@ -119,6 +122,7 @@ class SetOptionTest : public QObject {
     QCOMPARE(f.ReadInteger("Main", "PathCheck", 9), 0);
     QCOMPARE(f.ReadInteger("Slide", "Name", 9), 0);
     QCOMPARE(f.ReadInteger("View", "AutoRotate", 9), 0);
+    QCOMPARE(f.ReadInteger("Catalog", "LookAhead", 9), 1);
   }
 
   void cancelWritesNothing() {

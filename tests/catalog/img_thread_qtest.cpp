@@ -160,6 +160,15 @@ class ImgThreadTest : public QObject {
     return true;
   }
 
+  // Lists the pictures in a look-ahead panel and waits for every thumbnail.
+  void loadWholeFolder() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, true);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+  }
+
  private slots:
   void initTestCase() {
     qputenv("QIVO2_HOME", home_.path().toUtf8());
@@ -330,14 +339,7 @@ class ImgThreadTest : public QObject {
   }
 
   void tinyStoreDropsAndReloadsFromTheCache() {
-    {  // every thumbnail into the cache file first
-      TFileImage* loader = nullptr;
-      auto panel = makePanel(loader, true);
-      std::unique_ptr<TFileImage> owner(loader);
-      panel->SetFolder(pics_.path());
-      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
-      owner.reset();
-    }
+    loadWholeFolder();  // every thumbnail into the cache file first
     TFileImage* loader = nullptr;
     auto panel = makePanel(loader, false);
     std::unique_ptr<TFileImage> owner(loader);
@@ -371,6 +373,20 @@ class ImgThreadTest : public QObject {
     QCOMPARE(panel->grab().toImage(), first);
     // Read again from the cache file, not decoded.
     QCOMPARE(TImgUtil::DecoderCalls(), decodes);
+  }
+
+  void lookAheadSwitchedOnLoadsTheRestOfTheFolder() {
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, false);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(!loader->Busy(), 60000);
+    QVERIFY(!allLoaded(*panel));  // only the first page
+    panel->SetLookAhead(true);
+    QVERIFY(panel->ViewImage().LookAhead);
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+    panel->SetLookAhead(false);
+    QVERIFY(loader->Queue().isEmpty());
   }
 
   void lookAheadStopsAtAFullStoreWithoutACache() {
@@ -432,12 +448,7 @@ class ImgThreadTest : public QObject {
     const QString cache = home_.filePath("Cache/" + QFileInfo(pics_.path()).fileName() + ".dat");
     QFile::remove(cache);
     writeFile(cache, "definitely not a thumbnail file");
-    TFileImage* loader = nullptr;
-    auto panel = makePanel(loader, true);
-    std::unique_ptr<TFileImage> owner(loader);
-    panel->SetFolder(pics_.path());
-    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
-    owner.reset();
+    loadWholeFolder();
     QFile::remove(cache);
   }
 

@@ -137,6 +137,9 @@ class ImgPanelLiveTest : public QObject {
     touch(other.filePath("x.txt"));
     panel->SetFolder(other.path());
     QCOMPARE(panel->Count(), 1);
+    // x.txt is younger than the listing's clock can tell apart: the new watch may list
+    // once more to be safe. Only what comes after counts.
+    QTest::qWait(300);
     listings = 0;
     touch(path("old-folder.txt"));
     QTest::qWait(150);

@@ -96,7 +96,7 @@ TEST_F(ThumbCache, CacheFileNames) {
   const QString exe = platform::executableBaseName();
   struct Case {
     TPathType type;
-    QString path, fileName, picture, expected;
+    QString path, fileName, picture, expected, variant = {};
   } cases[] = {
       {iptFree, "/c/Cache", "Photos", "/x/Photos/a.jpg", "/c/Cache/Photos.dat"},
       {iptFree, "/c/Cache/", "my.photos", "/x/my.photos/a.jpg", "/c/Cache/my.photos"},
@@ -105,8 +105,14 @@ TEST_F(ThumbCache, CacheFileNames) {
       {iptFree, "/c/Cache", "a/b", "/a.jpg", "/c/Cache/b.dat"},
       {iptFolder, "", "thumbs", "/x/y/a.jpg", "/x/y/thumbs.dat"},
       {iptApp, "", "Photos", "/x/a.jpg", platform::programFolder() + "/Photos.dat"},
+      // Thumbnails for another pixel ratio: a file of their own.
+      {iptFree, "/c/Cache", "Photos", "/x/a.jpg", "/c/Cache/Photos@2x.dat", "@2x"},
+      {iptFree, "/c/Cache", "my.photos", "/x/a.jpg", "/c/Cache/my@2x.photos", "@2x"},
+      {iptFree, "/c/Cache", "", "/a.jpg", "/c/Cache/" + exe + "@1.5x.dat", "@1.5x"},
+      {iptFree, "/c/Cache", "Photos", "/x/a.jpg", "/c/Cache/Photos.dat", "/../x"},
   };
   for (const Case& c : cases) {
+    thumb.Variant = c.variant;
     thumb.PathType = c.type;
     thumb.Path = c.path;
     thumb.FileName = c.fileName;
