@@ -3,7 +3,8 @@
 # The format plug-ins build against libwebp, libtiff, libheif and libjxl; their tests compare
 # with each library's own tools (webp, libtiff-tools, libheif-examples, libjxl-tools).
 # libwmf draws the text of WMF files with the URW fonts that gsfonts installs; the install
-# test validates the desktop entry and metainfo, and cpack's DEB computes library dependencies.
+# test validates the desktop entry and metainfo and starts the entry with gio (libglib2.0-bin)
+# as a desktop menu does, and cpack's DEB computes library dependencies.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins \
@@ -14,7 +15,7 @@ PKGS="build-essential cmake ninja-build pkg-config \
   libemf2svg-dev libwmf-dev gsfonts \
   libwebp-dev libtiff-dev libheif-dev libjxl-dev libexif-dev \
   webp libtiff-tools libheif-examples libjxl-tools \
-  desktop-file-utils appstream dpkg-dev"
+  desktop-file-utils appstream libglib2.0-bin dpkg-dev"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -70,4 +70,14 @@ int NextTurnCount(int count) { return count >= 3 ? 0 : count + 1; }
 
 int CenterOffset(int client, int picture) { return picture < client ? (client - picture) / 2 : 0; }
 
+QSize DevicePixels(QSize logical, double ratio) {
+  return {int(std::lround(logical.width() * ratio)), int(std::lround(logical.height() * ratio))};
+}
+
+QSize LogicalExtent(QSize pixels, double ratio) {
+  // The allowance keeps a rounding error of the division from adding a whole pixel.
+  auto side = [ratio](int n) { return int(std::ceil(n / ratio - 1e-9)); };
+  return ratio > 0 ? QSize(side(pixels.width()), side(pixels.height())) : pixels;
+}
+
 }  // namespace view

@@ -40,4 +40,10 @@ int NextTurnCount(int count);
 // Offset that centres `picture` in a client of `client` extent (0 when it does not fit).
 int CenterOffset(int client, int picture);
 
+// A picture is drawn one pixel per device pixel: at a device pixel ratio of 2 a logical
+// size holds twice the pixels each way, and a picture takes half its pixel size on screen,
+// rounded up so an odd last column is not cut off.
+QSize DevicePixels(QSize logical, double ratio);
+QSize LogicalExtent(QSize pixels, double ratio);
+
 }  // namespace view

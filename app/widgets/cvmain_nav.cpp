@@ -38,6 +38,7 @@
 #include "graphics/picture_formats.h"
 #include "platform/app_folder.h"
 #include "view/picture_loader.h"
+#include "view/preview_geometry.h"
 
 namespace app {
 
@@ -311,12 +312,16 @@ void TCVMain::ImgPanel1Click() {
 
 void TCVMain::ShowPreviewPicture(const QString& path) {
   Image2->clear();
-  const QSize pane = ScrollBox1->viewport()->size();
+  // Fitted to the pane's device pixels and drawn one to one: sharp at any pixel ratio.
+  const qreal ratio = Image2->devicePixelRatioF();
+  const QSize pane = view::DevicePixels(ScrollBox1->viewport()->size(), ratio);
   TPreviewPicture picture = LoadPreviewPicture(path, pane, Plugins);
   PreviewWidth = picture.FullWidth;
   PreviewHeight = picture.FullHeight;
-  Image2->setPixmap(QPixmap::fromImage(picture.Bitmap.AsQImage().copy()));
-  Image2->resize(picture.Bitmap.Width(), picture.Bitmap.Height());
+  QPixmap pixmap = QPixmap::fromImage(picture.Bitmap.AsQImage().copy());
+  pixmap.setDevicePixelRatio(ratio);
+  Image2->setPixmap(pixmap);
+  Image2->resize(view::LogicalExtent({picture.Bitmap.Width(), picture.Bitmap.Height()}, ratio));
   ScrollBox1Resize();
 }
 

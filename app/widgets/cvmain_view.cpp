@@ -15,6 +15,7 @@
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 #include "view/picture_loader.h"
+#include "view/preview_geometry.h"
 #include "catalog/masked_file_list.h"
 #include "view/widgets/preview_form.h"
 #include "view/widgets/slide_form.h"
@@ -130,7 +131,8 @@ void TCVMain::FullScreen1Click() {
   std::shared_ptr<const graphics::TBitmap> picture;
   try {
     picture = std::make_shared<const graphics::TBitmap>(
-        view::LoadPictureFitted(path, screen()->geometry().size(), false, Plugins));
+        view::LoadPictureFitted(path, view::DevicePixels(screen()->geometry().size(), screen()->devicePixelRatio()),
+                                false, Plugins));
   } catch (const std::exception&) {
     notice.Close();
     if (WarningBox) WarningBox(kInvalidFile);

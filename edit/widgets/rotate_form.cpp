@@ -238,7 +238,11 @@ void TRotateF::CreateStatusBar() {
 
 void TRotateF::SetPicture(const graphics::TBitmap& picture) {
   picture_ = picture;
-  Image->setPixmap(QPixmap::fromImage(picture_.AsQImage()));
+  // One picture pixel per device pixel: what is shown is what a save writes, sharp at any
+  // pixel ratio (the label then takes the pixel size divided by the ratio).
+  QPixmap pixmap = QPixmap::fromImage(picture_.AsQImage());
+  pixmap.setDevicePixelRatio(Image->devicePixelRatioF());
+  Image->setPixmap(pixmap);
   Image->adjustSize();
 }
 

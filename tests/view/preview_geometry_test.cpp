@@ -66,4 +66,24 @@ TEST(PreviewGeometry, CentreOffsets) {
   EXPECT_EQ(view::CenterOffset(600, 600), 0);
 }
 
+TEST(PreviewGeometry, DevicePixelsAndLogicalExtent) {
+  struct {
+    QSize pixels;
+    double ratio;
+    QSize logical;
+  } cases[] = {
+      {{640, 480}, 1.0, {640, 480}},
+      {{640, 480}, 2.0, {320, 240}},
+      {{641, 1}, 2.0, {321, 1}},      // an odd last column still gets its logical pixel
+      {{300, 150}, 1.5, {200, 100}},  // exact at a fractional ratio, not one more
+      {{5, 5}, 1.25, {4, 4}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(view::LogicalExtent(c.pixels, c.ratio), c.logical) << c.ratio;
+    EXPECT_GE(view::DevicePixels(c.logical, c.ratio).width(), c.pixels.width()) << c.ratio;
+  }
+  EXPECT_EQ(view::DevicePixels({600, 419}, 2.0), QSize(1200, 838));
+  EXPECT_EQ(view::DevicePixels({1280, 800}, 1.5), QSize(1920, 1200));
+}
+
 }  // namespace

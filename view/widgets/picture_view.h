@@ -2,6 +2,8 @@
 // An image control of the viewing windows: shows one bitmap at its own size (the control
 // takes the bitmap's size) and paints only the part on screen, straight from the bitmap's
 // memory, so a large picture is never copied or converted as a whole to be shown.
+// At a device pixel ratio above 1 each bitmap pixel goes to one device pixel: the control
+// then takes the bitmap's size divided by the ratio, and the picture stays sharp.
 #include <QWidget>
 #include <memory>
 
@@ -14,11 +16,15 @@ class TPictureView : public QWidget {
  public:
   explicit TPictureView(QWidget* parent = nullptr);
 
-  // Shares the bitmap (the windows keep their source picture in the same one).
-  void SetPicture(std::shared_ptr<const graphics::TBitmap> picture);
+  // Shares the bitmap (the windows keep their source picture in the same one); `ratio` is
+  // the device pixels per logical pixel the bitmap was made for.
+  void SetPicture(std::shared_ptr<const graphics::TBitmap> picture, qreal ratio = 1);
   void Clear() { SetPicture(nullptr); }
   const std::shared_ptr<const graphics::TBitmap>& Picture() const { return picture_; }
-  QSize PictureSize() const;
+  QSize PictureSize() const;  // in the control's (logical) pixels
+  QSize PixelSize() const;    // the bitmap's own
+  // What paintEvent draws, with its device pixel ratio.
+  const QImage& DrawnImage() const { return image_; }
 
  signals:
   void MousePressed(QMouseEvent* event);

@@ -111,34 +111,41 @@ void TPreviewForm::PlaceAndSize(QSize picture) {
 
 void TPreviewForm::ShowReal(Picture picture, const QString& path) {
   const QSize size = picture ? QSize(picture->Width(), picture->Height()) : QSize();
-  Image->SetPicture(std::move(picture));
+  Image->SetPicture(std::move(picture), devicePixelRatioF());
   captionBase_ = PreviewCaption(platform::DisplayName(FileNameOf(path)), size.width(), size.height());
   setWindowTitle(captionBase_);
-  PlaceAndSize(size);
+  const QSize shown = Image->PictureSize();
+  PlaceAndSize(shown);
   // Only a picture that fits loses its horizontal bar, which a vertical bar would otherwise
   // bring in for a few columns.
-  const int clientWidth = PreviewClientSize(size, WorkArea(), TitleAllowance()).width();
-  if (clientWidth < ScreenRect().width() && size.width() <= clientWidth)
+  const int clientWidth = PreviewClientSize(shown, WorkArea(), TitleAllowance()).width();
+  if (clientWidth < ScreenRect().width() && shown.width() <= clientWidth)
     ScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   show();
 }
 
 void TPreviewForm::ShowFitted(Picture picture, const QString& path, bool smooth) {
+  // The fit is worked out on screen (logical) pixels; the picture is then made at the
+  // device's pixels so a ratio of 2 draws it sharp instead of doubling a half-sized one.
+  const qreal ratio = devicePixelRatioF();
   const QSize natural = picture ? QSize(picture->Width(), picture->Height()) : QSize();
-  const QSize fitted = PreviewFittedSize(natural, WorkArea(), CaptionHeight());
-  if (picture && fitted != natural) {
+  const QSize extent = LogicalExtent(natural, ratio);
+  const QSize fitted = PreviewFittedSize(extent, WorkArea(), CaptionHeight());
+  if (picture && fitted != extent) {
+    const QSize pixels = DevicePixels(fitted, ratio);
     if (smooth) {
       graphics::TBitmap copy = *picture;
-      edit::ResizeBitmap(copy, fitted.width(), fitted.height());
+      edit::ResizeBitmap(copy, pixels.width(), pixels.height());
       picture = std::make_shared<const graphics::TBitmap>(std::move(copy));
     } else {
-      picture = std::make_shared<const graphics::TBitmap>(StretchBitmap(*picture, fitted.width(), fitted.height()));
+      picture = std::make_shared<const graphics::TBitmap>(StretchBitmap(*picture, pixels.width(), pixels.height()));
     }
   }
-  Image->SetPicture(std::move(picture));
-  captionBase_ = PreviewCaption(platform::DisplayName(FileNameOf(path)), fitted.width(), fitted.height());
+  Image->SetPicture(std::move(picture), ratio);
+  const QSize pixels = Image->PixelSize();
+  captionBase_ = PreviewCaption(platform::DisplayName(FileNameOf(path)), pixels.width(), pixels.height());
   setWindowTitle(captionBase_);
-  PlaceAndSize(fitted);
+  PlaceAndSize(Image->PictureSize());
   show();
 }
 
@@ -152,8 +159,8 @@ void TPreviewForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!shownRecorded_) {
     shownRecorded_ = true;
-    shownWidth_ = Image->PictureSize().width();
-    shownHeight_ = Image->PictureSize().height();
+    shownWidth_ = Image->PixelSize().width();
+    shownHeight_ = Image->PixelSize().height();
   }
 }
 
@@ -164,9 +171,8 @@ int TPreviewForm::SelectedZoom() const {
 }
 
 void TPreviewForm::Display(Picture picture) {
-  const QSize size = picture ? QSize(picture->Width(), picture->Height()) : QSize();
-  Image->SetPicture(std::move(picture));
-  PlaceAndSize(size);
+  Image->SetPicture(std::move(picture), devicePixelRatioF());
+  PlaceAndSize(Image->PictureSize());
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -2,6 +2,9 @@
 // TPreviewForm: the real-size window. Shows one picture at its own size or fitted to the
 // screen, dragged with the mouse, zoomed in seven steps, turned by quarter turns and reloaded
 // from its source picture. Each opening makes a new window, which frees itself on close.
+// Real size is one picture pixel per device pixel, so at a device pixel ratio of 2 a picture
+// takes half its pixel count in window coordinates; sizes in captions, zooms and ShownWidth
+// count picture pixels, window and scroll sizes count logical ones.
 #include <QMenu>
 #include <QRect>
 #include <QScrollArea>

@@ -9,6 +9,7 @@
 #include "platform/regular_file.h"
 #include "platform/save_file.h"
 #include "platform/source_bytes.h"
+#include "view/preview_geometry.h"
 #include "view/slide_preparer.h"
 #include "view/widgets/picture_view.h"
 
@@ -117,7 +118,7 @@ TSlideForm::TSlideForm(QWidget* owner)
 
 TSlideForm::~TSlideForm() = default;
 
-QSize TSlideForm::ScreenSize() const { return size(); }
+QSize TSlideForm::ScreenSize() const { return DevicePixels(size(), devicePixelRatioF()); }
 
 void TSlideForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
@@ -131,7 +132,7 @@ void TSlideForm::CentreImage() {
 }
 
 void TSlideForm::SetPicture(Picture picture) {
-  SImage->SetPicture(std::move(picture));
+  SImage->SetPicture(std::move(picture), devicePixelRatioF());
   CentreImage();
 }
 

@@ -26,7 +26,7 @@ class TSlideForm : public QWidget {
   enum TMode { smSlide = 0, smSingle = 1 };
   using Picture = std::shared_ptr<const graphics::TBitmap>;
 
-  // Full screen: one picture, `name` shown in lblFileName when not empty.
+  // Full screen: one picture (made for ScreenSize), `name` shown in lblFileName when not empty.
   void ShowSingle(Picture picture, const QString& name);
 
   struct TSlideStart {
@@ -70,6 +70,7 @@ class TSlideForm : public QWidget {
 
   TMode Mode() const { return mode_; }
   const TSlideShow& Show() const { return show_; }
+  // In device pixels: the pictures are fitted to it and drawn one pixel per device pixel.
   QSize ScreenSize() const;
 
   // Commands (popup items, keys, the timer).

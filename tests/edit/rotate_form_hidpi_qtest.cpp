@@ -1,0 +1,35 @@
+// The editor at a device pixel ratio of 2: the shown picture is the one a save writes, so it
+// is drawn one pixel per device pixel rather than doubled.
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "edit/widgets/rotate_form.h"
+#include "tests/support/device_pixels.h"
+
+class RotateFormHiDpiTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void pictureKeepsItsDevicePixels() {
+    QCOMPARE(qApp->devicePixelRatio(), 2.0);
+    QTemporaryDir home;
+    qputenv("QIVO2_HOME", home.path().toUtf8());
+    edit::TRotateF f;
+    f.SetPicture(Checkerboard(121, 90));
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.Image->pixmap().devicePixelRatio(), 2.0);
+    QCOMPARE(f.Image->size(), QSize(61, 45));
+    QCOMPARE(CheckerboardFault(f.Image->grab().toImage(), 121, 90), QString());
+    f.close();
+    qunsetenv("QIVO2_HOME");
+  }
+};
+
+int main(int argc, char** argv) {
+  qputenv("QT_SCALE_FACTOR", "2");
+  QApplication app(argc, argv);
+  RotateFormHiDpiTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+#include "rotate_form_hidpi_qtest.moc"
