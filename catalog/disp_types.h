@@ -3,9 +3,11 @@
 // mask. The mask is ";"-separated with no other separator (blanks belong to an entry); an
 // entry is "*" + extension or a whole file name; there are no other wildcards.
 #include <QString>
+#include <bitset>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace catalog {
 
@@ -25,7 +27,7 @@ class TDispTypes {
   void SetExt(const QString& v);
 
   // False when the mask lets everything through.
-  bool FilterActive() const { return !mask_.contains(QLatin1String(";*.*;")); }
+  bool FilterActive() const { return filterActive_; }
   // Whether a path's file name passes the mask.
   bool Match(const QString& path) const;
   // The same for a name given by its bytes (no folder part), without building a path.
@@ -43,6 +45,16 @@ class TDispTypes {
   QString ext_ = QStringLiteral("*.*");
   QString mask_ = QStringLiteral(";*.*;");
   std::string maskUtf8_ = ";*.*;";
+  static constexpr size_t kMaxName = 255;
+  bool filterActive_ = false;
+  // The mask's entries, so a name is looked up rather than searched for in the whole mask.
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_set<std::string, Hash, std::equal_to<>> entries_;
+  // Lengths some entry has: most names have none of them and need no look-up.
+  std::bitset<kMaxName + 2> entryLengths_;
 };
 
 }  // namespace catalog

@@ -5,7 +5,10 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <thread>
+#include <utility>
 
 namespace catalog {
 
@@ -186,10 +189,16 @@ void TShellItems::Clear() {
   items_.clear();
   blocks_.clear();
   blockUsed_ = 0;
+  idLo_ = 1;
+  idHi_ = 0;
   ItemsChanged();
 }
 
 void TShellItems::Add(TShellItemPtr item) {
+  const int id = item->Id;
+  if (idLo_ > idHi_) idLo_ = idHi_ = id;
+  idLo_ = std::min(idLo_, id);
+  idHi_ = std::max(idHi_, id);
   items_.push_back(std::move(item));
   ItemsChanged();
 }
@@ -206,17 +215,29 @@ void* TShellItems::blockAlloc(size_t size, size_t align) {
 }
 
 void TShellItems::buildIdIndex() const {
+  auto fill = [this] {
+    idIndex_.assign(size_t(idHi_ - idLo_) + 1, -1);
+    for (size_t i = 0; i < items_.size(); ++i) {
+      const int id = items_[i]->Id;
+      if (id < idLo_ || id > idHi_) return false;
+      idIndex_[size_t(id - idLo_)] = int(i);
+    }
+    return true;
+  };
   idIndex_.clear();
   idBase_ = 0;
   if (!items_.empty()) {
-    int lo = items_[0]->Id, hi = lo;
-    for (const auto& it : items_) {
-      lo = std::min(lo, it->Id);
-      hi = std::max(hi, it->Id);
+    // The bounds Add keeps spare a pass over every entry; one put in the list some other
+    // way has them found again.
+    if (idLo_ > idHi_ || !fill()) {
+      idLo_ = idHi_ = items_[0]->Id;
+      for (const auto& it : items_) {
+        idLo_ = std::min(idLo_, it->Id);
+        idHi_ = std::max(idHi_, it->Id);
+      }
+      fill();
     }
-    idBase_ = lo;
-    idIndex_.assign(size_t(hi - lo) + 1, -1);
-    for (size_t i = 0; i < items_.size(); ++i) idIndex_[size_t(items_[i]->Id - lo)] = int(i);
+    idBase_ = idLo_;
   }
   idIndexCount_ = items_.size();
   idIndexValid_ = true;
@@ -380,10 +401,92 @@ int compareKeys(int column, const TSortKey& a, const TSortKey& b) {
   return CompareItemKeys(column, a.key, b.key);
 }
 
+// The name order's key of one entry: a kind byte (no Id, folder, file: the order the
+// comparison puts them in) and the natural name key, its first bytes in place and the
+// rest, for long names, in a side store. Most comparisons read nothing but this.
+struct TNameKey {
+  static constexpr size_t kHead = 24;
+  uint8_t head[kHead];
+  uint32_t tail;  // offset in the store of the key's rest; 0 none
+  uint32_t index;
+};
+
+int compareHeads(const uint8_t* a, const uint8_t* b) {
+  for (size_t k = 0; k < TNameKey::kHead; k += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x == y) continue;
+    if constexpr (std::endian::native == std::endian::little) {
+      x = __builtin_bswap64(x);
+      y = __builtin_bswap64(y);
+    }
+    return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
+// The rest of every long key, each as a 32-bit length and its bytes.
+class TKeyTails {
+ public:
+  TKeyTails() : bytes_(1) {}  // offset 0 means none
+  uint32_t Add(const uint8_t* rest, size_t n) {
+    const uint32_t at = uint32_t(bytes_.size());
+    const uint32_t len = uint32_t(n);
+    bytes_.insert(bytes_.end(), reinterpret_cast<const uint8_t*>(&len), reinterpret_cast<const uint8_t*>(&len) + 4);
+    bytes_.insert(bytes_.end(), rest, rest + n);
+    return at;
+  }
+  // Byte order of two rests, a prefix first.
+  int Compare(uint32_t a, uint32_t b) const {
+    const auto [pa, na] = at(a);
+    const auto [pb, nb] = at(b);
+    const int c = std::memcmp(pa, pb, std::min(na, nb));
+    if (c) return c < 0 ? -1 : 1;
+    return na < nb ? -1 : (na > nb ? 1 : 0);
+  }
+
+ private:
+  std::pair<const uint8_t*, size_t> at(uint32_t offset) const {
+    if (!offset) return {bytes_.data(), 0};
+    uint32_t len;
+    std::memcpy(&len, bytes_.data() + offset, 4);
+    return {bytes_.data() + offset + 4, len};
+  }
+  std::vector<uint8_t> bytes_;
+};
+
+// Sorts keys in two halves side by side (a huge folder waits for half the time) and merges
+// them straight into the new order of items.
+template <class Key, class Less>
+void sortInto(std::vector<Key>& keys, std::vector<TShellItemPtr>& items, Less less) {
+  const auto half = std::ptrdiff_t(keys.size() / 2);
+  if (keys.size() >= 20000) {
+    std::thread other([&] { std::sort(keys.begin(), keys.begin() + half, less); });
+    std::sort(keys.begin() + half, keys.end(), less);
+    other.join();
+  } else {
+    std::sort(keys.begin(), keys.end(), less);
+  }
+  std::vector<TShellItemPtr> sorted;
+  sorted.reserve(items.size());
+  auto a = keys.begin(), aEnd = keys.size() >= 20000 ? keys.begin() + half : keys.end();
+  auto b = aEnd, bEnd = keys.end();
+  // Ties take the first half first, as a merge does.
+  while (a != aEnd && b != bEnd) sorted.push_back(std::move(items[(less(*b, *a) ? b++ : a++)->index]));
+  for (; a != aEnd; ++a) sorted.push_back(std::move(items[a->index]));
+  for (; b != bEnd; ++b) sorted.push_back(std::move(items[b->index]));
+  items = std::move(sorted);
+}
+
 }  // namespace
 
 void TPanelItems::sortFolder(TShellFolder* folder, TSortTypeEx type, bool descend) {
   const int column = int(type);
+  if (column == 0) {
+    sortByName(descend);
+    return;
+  }
   if (column == 1 || column == 3 || column == 4) {
     // The column needs find data: read what is missing in one pass over the folder.
     std::vector<size_t> missing;
@@ -399,23 +502,45 @@ void TPanelItems::sortFolder(TShellFolder* folder, TSortTypeEx type, bool descen
     keys[i] = {{IdRecordName(it->RelativeId), it->IsFolder, it->HasFindData() ? &it->FindData() : nullptr},
                it->RelativeId != nullptr, uint32_t(i)};
   }
-  auto less = [column, descend](const TSortKey& a, const TSortKey& b) {
+  sortInto(keys, items_, [column, descend](const TSortKey& a, const TSortKey& b) {
     return descend ? compareKeys(column, b, a) < 0 : compareKeys(column, a, b) < 0;
-  };
-  // Two halves sorted side by side, then merged: a huge folder waits for half the time.
-  const size_t half = keys.size() / 2;
-  if (keys.size() >= 20000) {
-    std::thread other([&] { std::sort(keys.begin(), keys.begin() + std::ptrdiff_t(half), less); });
-    std::sort(keys.begin() + std::ptrdiff_t(half), keys.end(), less);
-    other.join();
-    std::inplace_merge(keys.begin(), keys.begin() + std::ptrdiff_t(half), keys.end(), less);
-  } else {
-    std::sort(keys.begin(), keys.end(), less);
+  });
+}
+
+// The same order as compareKeys for the name column, from keys made once per entry
+// instead of a natural comparison of the names at every step.
+void TPanelItems::sortByName(bool descend) {
+  std::vector<TNameKey> keys(items_.size());
+  TKeyTails tails;
+  std::vector<uint8_t> whole;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const TShellItem* it = items_[i].get();
+    TNameKey& k = keys[i];
+    std::memset(k.head, 0, sizeof k.head);
+    k.tail = 0;
+    k.index = uint32_t(i);
+    k.head[0] = !it->RelativeId ? 1 : (it->IsFolder ? 2 : 3);
+    if (!it->RelativeId) continue;
+    const std::string_view name = IdRecordName(it->RelativeId);
+    const size_t n = NaturalNameKey(name, k.head + 1, TNameKey::kHead - 1);
+    if (n > TNameKey::kHead - 1) {
+      whole.resize(n);
+      NaturalNameKey(name, whole.data(), n);
+      k.tail = tails.Add(whole.data() + (TNameKey::kHead - 1), n - (TNameKey::kHead - 1));
+    }
   }
-  std::vector<TShellItemPtr> sorted;
-  sorted.reserve(items_.size());
-  for (const TSortKey& k : keys) sorted.push_back(std::move(items_[k.index]));
-  items_ = std::move(sorted);
+  auto compare = [&](const TNameKey& a, const TNameKey& b) {
+    if (const int c = compareHeads(a.head, b.head)) return c;
+    if (a.tail || b.tail) {
+      if (const int c = tails.Compare(a.tail, b.tail)) return c;
+    }
+    // Names alike but for letter case or leading zeros: their raw bytes decide.
+    const int c = IdRecordName(items_[a.index]->RelativeId).compare(IdRecordName(items_[b.index]->RelativeId));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  };
+  sortInto(keys, items_, [&](const TNameKey& a, const TNameKey& b) {
+    return descend ? compare(b, a) < 0 : compare(a, b) < 0;
+  });
 }
 
 }  // namespace catalog

@@ -163,6 +163,9 @@ class TShellItems {
   void buildIdIndex() const;
   // Position by Id - idBase_ (-1 none); rebuilt when the list changed.
   mutable std::vector<int> idIndex_;
+  // Lowest and highest Id added since the last Clear (lo > hi: none), so the table is
+  // made in one pass over the entries.
+  mutable int idLo_ = 1, idHi_ = 0;
   mutable int idBase_ = 0;
   mutable size_t idIndexCount_ = 0;
   mutable bool idIndexValid_ = false;
@@ -213,6 +216,7 @@ class TPanelItems : public TShellItems {
   // Folder mode: the shell's column order from the entries' own names, folder flags and
   // find data (read in bulk first when the column needs it).
   void sortFolder(shell::TShellFolder* folder, TSortTypeEx type, bool descend);
+  void sortByName(bool descend);
   // folder: the current folder in folder mode, null in file-list mode.
   int compare(shell::TShellFolder* folder, TShellItem* a, TShellItem* b, TSortTypeEx type, bool descend) const;
   TPanelItemsOwner* owner_;

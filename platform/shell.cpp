@@ -107,6 +107,31 @@ int CompareNamesNatural(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+size_t NaturalNameKey(std::string_view name, uint8_t* out, size_t cap) {
+  size_t n = 0;
+  auto put = [&](uint8_t b) {
+    if (n < cap) out[n] = b;
+    ++n;
+  };
+  for (size_t i = 0; i < name.size();) {
+    if (!isDigit(name[i])) {
+      // Never in '0'..'9', so against a digit run it decides as the run's first digit would.
+      put(uint8_t(lowerAscii(name[i++])));
+      continue;
+    }
+    while (i < name.size() && name[i] == '0') ++i;
+    size_t end = i;
+    while (end < name.size() && isDigit(name[end])) ++end;
+    put('0');
+    // Longer runs are larger: 254 digits per 0xFF, then the rest + 1 (never 0, never 0xFF).
+    size_t len = end - i;
+    for (; len >= 254; len -= 254) put(0xFF);
+    put(uint8_t(len + 1));
+    for (; i < end; ++i) put(uint8_t(name[i]));
+  }
+  return n;
+}
+
 // ---- enumeration ----
 
 TEnumIdList::TEnumIdList(std::shared_ptr<TShellFolder> folder, void* dir, uint32_t flags)

@@ -73,6 +73,12 @@ struct TFindData {
 // bytes by their ASCII lower case. Equal-looking names ("a01", "A1") are then ordered by
 // their raw bytes, so 0 means identical.
 int CompareNamesNatural(std::string_view a, std::string_view b);
+// A sort key for that order: plain byte order of two keys (a key that is a prefix of the
+// other first) is CompareNamesNatural's order but for its last tie-break on the raw bytes,
+// so equal keys still need that one. Letters are lowered; a run of digits becomes '0', its
+// length without leading zeros, and those digits. No key byte is 0, so keys padded with
+// zeros keep their order. Writes at most cap bytes and returns the whole key's length.
+size_t NaturalNameKey(std::string_view name, uint8_t* out, size_t cap);
 
 // What one item compares by: its name, whether it is a folder, and (for the size, date and
 // attribute columns) its find data.

@@ -42,11 +42,24 @@ TEST(DispTypes, Match) {
       {"*.jpg", "/p/noext", false},
       {"*.jpg", "/p/a:b\\c.jpg", true},  // only "/" separates
       {"", "/p/anything", true},
+      {"a;b", "/p/a;b", true},  // a name holding ";" can span two entries
+      {"*.a;b", "/p/x.a;b", true},
+      {"*.jpg;*.png", "/p/x.jpg;*.gif", false},
+      {"*.png;*.jpg", "/p/x.png;.jpg", true},
+      {"*.jpg", "/p/.JPG", true},
+      {"*.jpg;;*.png", "/p/x.png", true},
+      {"*.jpg", "/p/x.jpg.", false},
+      {"*.caf\u00e9", "/p/x.CAF\u00c9", true},  // letters beyond ASCII are lowered too
+      {"*.jpg", "/p/caf\u00e9.jpg", true},
   };
   for (const auto& c : cases) {
     TDispTypes t;
-    t.SetExt(c.ext);
-    EXPECT_EQ(t.Match(c.path), c.match) << c.ext << " " << c.path;
+    t.SetExt(QString::fromUtf8(c.ext));
+    const QString path = QString::fromUtf8(c.path);
+    EXPECT_EQ(t.Match(path), c.match) << c.ext << " " << c.path;
+    // The listing asks by the name's bytes alone.
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1).toUtf8();
+    EXPECT_EQ(t.MatchName(std::string_view(name.constData(), size_t(name.size()))), c.match) << c.ext << " " << c.path;
   }
 }
 

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <set>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/support/byte_names.h"
@@ -128,6 +130,50 @@ TEST_F(ShellItems, DescendingIsTheReverse) {
             QStringList({"x.jpeg", "x.png", "Photo.JPG", "img2.jpg", "img10.jpg"}));
   EXPECT_EQ(list("*.jpg;*.png;*.jpeg", false, false, TSortTypeEx::istType),
             QStringList({"x.jpeg", "img2.jpg", "img10.jpg", "Photo.JPG", "x.png"}));
+}
+
+// The name order from keys is the shell's comparison order, for tricky names and for a
+// folder big enough to be sorted in two halves.
+TEST_F(ShellItems, NameOrderIsTheComparisonOrder) {
+  const QByteArray d = QFile::encodeName(dir.path());
+  std::vector<std::string> files = {"a", "A", "a0", "a00", "a0b", "a1", "a01", "A1", "a1b", "a1B", "a10", "a09",
+                                    "a:", "a 1", "a_1", "a1.2", "a1.10", "0", "00", "01", "10", "_", "{",
+                                    "IMG_20230101_123456.jpg", "IMG_20230101_123457.jpg", "img_20230101_123456.jpg",
+                                    "Screenshot from 2023-01-01 12-34-56.png", "Screenshot from 2023-01-01 12-34-57.png",
+                                    "screenshot from 2023-01-01 12-34-56.png"};
+  for (const char* end : {"a", "b"}) files.push_back(std::string(200, '7').append(end));
+  files.push_back(std::string("x").append(120, '0').append("1"));
+  const std::vector<std::string> folders = {"a2", "B", "b01", "b1"};
+  uint32_t seed = 7;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+  const std::string alphabet = "aAbZ019._ -";
+  std::set<std::string> made(files.begin(), files.end());
+  while (made.size() < 20500) {
+    std::string n = "p";
+    for (size_t len = 4 + next() % 12; n.size() < len;) n += alphabet[next() % alphabet.size()];
+    made.insert(n);
+  }
+  for (const std::string& n : made) close(open((d + "/" + n.c_str()).constData(), O_CREAT | O_WRONLY, 0644));
+  for (const std::string& n : folders) mkdir((d + "/" + n.c_str()).constData(), 0755);
+  TDispTypes all;
+  items.Clear();
+  items.Enumerate(all);
+  ASSERT_GT(items.Count(), 20000);
+  std::vector<std::pair<std::string, bool>> want;
+  for (int i = 0; i < items.Count(); ++i)
+    want.emplace_back(sh::IdRecordName(items.Item(i)->RelativeId), items.Item(i)->IsFolder);
+  std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+    return sh::CompareItemKeys(0, {a.first, a.second}, {b.first, b.second}) < 0;
+  });
+  for (const bool descend : {false, true}) {
+    items.Sort(TSortTypeEx::istName, descend);
+    std::vector<std::pair<std::string, bool>> got;
+    for (int i = 0; i < items.Count(); ++i)
+      got.emplace_back(sh::IdRecordName(items.Item(i)->RelativeId), items.Item(i)->IsFolder);
+    if (descend) std::reverse(got.begin(), got.end());
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], want[i]) << i << (descend ? " descending" : "");
+  }
 }
 
 TEST_F(ShellItems, EntryFields) {

@@ -129,6 +129,60 @@ TEST(ShellNames, NaturalCaseInsensitiveOrder) {
   EXPECT_EQ(CompareNamesNatural("same", "same"), 0);
 }
 
+namespace {
+
+// The order of two names by their keys, the raw bytes breaking a tie as the comparison does.
+int compareByKeys(const std::string& a, const std::string& b) {
+  std::vector<uint8_t> ka(a.size() * 3 + 8), kb(b.size() * 3 + 8);
+  ka.resize(NaturalNameKey(a, ka.data(), ka.size()));
+  kb.resize(NaturalNameKey(b, kb.data(), kb.size()));
+  if (ka != kb) return ka < kb ? -1 : 1;
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+}  // namespace
+
+// Every pair of a table of names that are hard to order, and many made from digits, letters
+// of both cases and the bytes just around '0'..'9', order the same by key as by comparison.
+TEST(ShellNames, KeysOrderAsTheComparison) {
+  std::vector<std::string> names = {
+      "a", "A", "a0", "a00", "a000b", "a0b", "a1", "a01", "a001", "A1", "a1b", "a1B", "a10", "a9", "a09",
+      "a/", "a:", "a.", "a.jpg", "a.JPG", "a 1", "a_1", "a~1", "a1.2", "a1.10", "a01.2", "0", "00", "000",
+      "1", "01", "10", "9", "z", "Z", "_", "@", "[", "`", "{", "\x7f", "caf\xc3\xa9", "caf\xe9", "\xff",
+      "IMG_0000001.jpg", "IMG_1.jpg", "IMG_20230101_123456.jpg", "IMG_20230101_123457.jpg",
+      "Screenshot from 2023-01-01 12-34-56.png", "Screenshot from 2023-01-01 12-34-57.png",
+      "screenshot from 2023-01-01 12-34-56.png"};
+  // Digit runs around the lengths where their length takes a second byte.
+  for (const size_t n : {253, 254, 255, 300, 508}) {
+    std::string run(n, '1');
+    names.push_back(run);
+    names.push_back(run.append("a"));
+    names.push_back(std::string("x0").append(n, '9'));
+  }
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+  const std::string alphabet = "aAbB019/:.-0123456789";
+  for (int i = 0; i < 400; ++i) {
+    std::string n;
+    for (size_t len = 1 + next() % 8; n.size() < len;) n += alphabet[next() % alphabet.size()];
+    names.push_back(n);
+  }
+  for (const std::string& a : names)
+    for (const std::string& b : names) {
+      const int want = CompareNamesNatural(a, b);
+      ASSERT_EQ(compareByKeys(a, b), want) << "\"" << a << "\" \"" << b << "\"";
+    }
+  // A key cut short is the start of the whole key, and no key byte is zero.
+  for (const std::string& a : names) {
+    std::vector<uint8_t> whole(a.size() * 3 + 8), part(5, 0xAA);
+    whole.resize(NaturalNameKey(a, whole.data(), whole.size()));
+    EXPECT_EQ(NaturalNameKey(a, part.data(), 4), whole.size());
+    EXPECT_TRUE(std::equal(part.begin(), part.begin() + std::min<size_t>(4, whole.size()), whole.begin()));
+    EXPECT_EQ(part[4], 0xAA);
+    EXPECT_EQ(std::count(whole.begin(), whole.end(), 0), 0) << a;
+  }
+}
+
 class ShellFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
