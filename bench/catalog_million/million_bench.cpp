@@ -16,7 +16,8 @@
 int main(int argc, char** argv) {
   QTemporaryDir home;
   qputenv("QIVO2_HOME", home.path().toUtf8());
-  QApplication app(argc, argv);
+  int qtArgc = 1;  // the folders are ours to open, not the main window's start folder
+  QApplication app(qtArgc, argv);
   app::TCVMain w;
   w.resize(1280, 800);
   w.show();

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir home;
   qputenv("QIVO2_HOME", home.path().toUtf8());
-  QApplication app(argc, argv);
+  int qtArgc = 1;  // the folders are ours to open, not the main window's start folder
+  QApplication app(qtArgc, argv);
   app::TCVMain w;
   w.resize(1280, 800);
   w.show();
@@ -45,9 +46,20 @@ int main(int argc, char** argv) {
   w.ShellTreeView1Change(QFile::decodeName(argv[1]));
   int pages = 1;
   for (;;) {
+    QElapsedTimer stall;
+    stall.start();
     while (!pageDone(panel, *w.FileImage)) {
       QApplication::processEvents(QEventLoop::AllEvents, 5);
       QThread::usleep(500);
+      if (stall.elapsed() > 20000) {
+        const int top = std::max(panel.TopIndex(), 0);
+        std::fprintf(stderr, "stalled at page %d, top %d, busy %d, queue %d:", pages, top, w.FileImage->Busy(),
+                     int(w.FileImage->Queue().size()));
+        for (int i = top; i < std::min(panel.Count(), top + panel.CellsPerPage()); ++i)
+          if (!panel.Item(i)->Loaded) std::fprintf(stderr, " %d", i);
+        std::fprintf(stderr, "\n");
+        return 1;
+      }
     }
     if (panel.TopIndex() + panel.CellsPerPage() >= panel.Count()) break;
     panel.NextPage();

@@ -589,7 +589,14 @@ void TImgPanel::SetFolder(const QString& path) {
 
 void TImgPanel::SetFolderId(PCIDL absoluteId) {
   if (viewMode_ == TViewMode::ivmFile || !absoluteId) return;
-  if (folderId_ && IdListSame(absoluteId, folderId_.get()) == 0) return;
+  if (folderId_ && IdListSame(absoluteId, folderId_.get()) == 0) {
+    // The same folder again: listed anew where it stands, so what the caller stopped for a
+    // folder change (the thumbnail jobs, the watch) runs again and the list is current.
+    if (ChangeNotifyStop) ChangeNotifyStop(this);
+    Refresh(false);
+    if (ChangeNotifyStart) ChangeNotifyStart(this);
+    return;
+  }
   if (ChangeNotifyStop) ChangeNotifyStop(this);
   if (loader_) loader_->Stop();
   EndEdit();

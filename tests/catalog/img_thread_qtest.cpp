@@ -375,6 +375,18 @@ class ImgThreadTest : public QObject {
     QCOMPARE(TImgUtil::DecoderCalls(), decodes);
   }
 
+  void theSameFolderAgainGoesOnMakingThumbnails() {
+    // The main window stops the jobs before every folder change, also to the folder shown.
+    TFileImage* loader = nullptr;
+    auto panel = makePanel(loader, false);
+    std::unique_ptr<TFileImage> owner(loader);
+    panel->resize(2000, 2000);
+    panel->SetFolder(pics_.path());
+    loader->Stop();
+    panel->SetFolder(pics_.path());
+    QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+  }
+
   void lookAheadSwitchedOnLoadsTheRestOfTheFolder() {
     TFileImage* loader = nullptr;
     auto panel = makePanel(loader, false);
