@@ -26,11 +26,20 @@ TImgThread::~TImgThread() {
 }
 
 void TImgThread::run() {
-  struct TMarkDone {
-    std::atomic<bool>& done;
-    ~TMarkDone() { done = true; }
-  } markDone{done_};
-  if (terminated_) return platform::HandOver(this);
+  std::unique_ptr<TThumbDoneEvent> e;
+  if (!terminated_) e = load();
+  QObject* to = receiver_.data();
+  const bool post = e && to && !terminated_;
+  // The last touch of this object: once Done() is seen the slot may be joined and freed,
+  // so what follows the hand-over works on locals only.
+  done_ = true;
+  platform::HandOver(this);
+  if (!post) return;
+  platform::HandOver(e.get());
+  QCoreApplication::postEvent(to, e.release(), Qt::LowEventPriority);
+}
+
+std::unique_ptr<TThumbDoneEvent> TImgThread::load() {
   int result = -1;
   TImgUtil util;
   util.Apply(job_.Settings);
@@ -46,25 +55,14 @@ void TImgThread::run() {
       result = -1;
     }
   }
-  if (terminated_) return platform::HandOver(this);
+  if (terminated_) return nullptr;
   result_ = result;
-  auto* e = new TThumbDoneEvent(id_, result);
+  auto e = std::make_unique<TThumbDoneEvent>(id_, result);
   e->Picture = std::move(util.Bitmap);
   e->SourceWidth = util.SourceWidth;
   e->SourceHeight = util.SourceHeight;
   e->Cached = util.CacheUse == TImgUtil::ctRead || util.CacheUse == TImgUtil::ctWritten;
-  if (terminated_ || !receiver_) {
-    delete e;
-    platform::HandOver(this);
-    return;
-  }
-  QObject* to = receiver_.data();
-  platform::HandOver(e);
-  platform::HandOver(this);
-  // Before posting: once the completion is handled, the slot must look free (it is joined
-  // before reuse, so the few steps left here are waited for).
-  done_ = true;
-  QCoreApplication::postEvent(to, e, Qt::LowEventPriority);
+  return e;
 }
 
 #ifdef QIVO2_TSAN

@@ -23,6 +23,8 @@ class QObject;
 
 namespace catalog {
 
+class TThumbDoneEvent;
+
 // What one job decodes with. The pointers are the worker's alone while it runs.
 struct TImgJob {
   TImgSettings Settings;
@@ -50,6 +52,9 @@ class TImgThread : public QThread {
   void run() override;
 
  private:
+  // Decodes; null when terminated meanwhile.
+  std::unique_ptr<TThumbDoneEvent> load();
+
   QPointer<QObject> receiver_;
   QString path_;
   int id_;

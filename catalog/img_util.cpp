@@ -508,8 +508,9 @@ int TImgUtil::decodeHtml(const QString& path, int W, int H) {
 }
 
 int TImgUtil::decodeText(const QString& path, int W, int H) {
+  const platform::RegularFile file = platform::RegularFile::Open(path);
   QFile f;
-  if (!platform::RegularFile::Open(path).HandTo(f)) return 1;
+  if (!file.LendTo(f)) return 1;
   const int bw = 2 * W, bh = 2 * H;
   if (!graphics::checkedImageBytes(bw, bh, 24)) return -1;
   Bitmap = filledBitmap(bw, bh, BKColor);

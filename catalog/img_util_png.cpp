@@ -13,8 +13,9 @@ bool TImgCustomPNG::CanLoad(const QString& path) const {
 }
 
 bool TImgCustomPNG::Load(const QString& path, graphics::TBitmap& dest) {
+  const platform::RegularFile file = platform::RegularFile::Open(path);
   QFile f;
-  if (!platform::RegularFile::Open(path).HandTo(f)) return false;
+  if (!file.LendTo(f)) return false;
   decode::TQVPNG png;
   png.LoadFromStream(f);  // throws on a broken file; the utility counts that as failure
   dest = std::move(png.Bitmap());

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/handover.h"
 #include "platform/path_bytes.h"
 
 namespace catalog {
@@ -96,6 +97,12 @@ void TShellChangeThread::SignalStop() {
 }
 
 void TShellChangeThread::run() {
+  watch();
+  // Joined through QThread::wait, whose wake-up the sanitizer cannot see.
+  platform::HandOver(this);
+}
+
+void TShellChangeThread::watch() {
   using clock = std::chrono::steady_clock;
   if (stopFd_ < 0) {
     error_.store(EMFILE);
@@ -215,6 +222,7 @@ void TShellChangeNotification::join(TShellChangeThread* t) {
   // A watcher may be blocked in its call to this thread: handle that call (it sees the stop
   // and does nothing) while waiting.
   while (!t->wait(QDeadlineTimer(5))) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+  platform::TakeOver(t);
 }
 
 void TShellChangeNotification::joinRetired() {

@@ -85,6 +85,8 @@ class TShellChangeThread : public QThread {
   void run() override;
 
  private:
+  void watch();
+
   const QByteArray path_;
   const TNotifyTypes types_;
   const std::chrono::milliseconds minPause_;

@@ -10,7 +10,7 @@ namespace graphics {
 void TGraphic::LoadFromFile(const QString& fileName) {
   platform::RegularFile file = platform::RegularFile::Open(fileName);
   QFile f;
-  if (!file.HandTo(f)) throw EFileOpen(fileName, file.Error());
+  if (!file.LendTo(f)) throw EFileOpen(fileName, file.Error());
   LoadFromStream(f);
 }
 

@@ -80,7 +80,7 @@ std::optional<TJPEGInfo> ReadJpegInfo(QIODevice& stream) {
 std::optional<TJPEGInfo> ReadJpegInfoFromFile(const QString& fileName) {
   platform::RegularFile file = platform::RegularFile::Open(fileName);
   QFile f;
-  if (!file.HandTo(f)) return std::nullopt;
+  if (!file.LendTo(f)) return std::nullopt;
   return ReadJpegInfo(f);
 }
 

@@ -93,10 +93,8 @@ void RegularFile::close() {
 
 QByteArray RegularFile::FdPath() const { return fd_ < 0 ? QByteArray() : "/proc/self/fd/" + QByteArray::number(fd_); }
 
-bool RegularFile::HandTo(QFile& file) {
-  if (fd_ < 0 || !file.open(fd_, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return false;
-  fd_ = -1;
-  return true;
+bool RegularFile::LendTo(QFile& file) const {
+  return fd_ >= 0 && file.open(fd_, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
 }
 
 std::optional<QByteArray> ReadAt(int fd, int64_t offset, int64_t limit, int64_t sizeHint) {

@@ -32,8 +32,10 @@ class RegularFile {
   int64_t MtimeSec() const { return mtimeSec_; }
   // A name of this very file that stays valid while it is open (for APIs that take a path).
   QByteArray FdPath() const;
-  // Hands the descriptor over to `file`, which then closes it.
-  bool HandTo(QFile& file);
+  // Lets `file` read through the descriptor, which this object still closes: keep it alive
+  // while `file` is used. (Closing it here, not inside Qt, keeps every open and close of our
+  // descriptors in code the thread sanitizer sees, so a reused number is no false race.)
+  bool LendTo(QFile& file) const;
   // Up to `limit` bytes from the current position; nullopt on a read error.
   std::optional<QByteArray> Read(int64_t limit);
 

@@ -47,13 +47,15 @@ void SourceBytes::readRegular(int fd, int64_t offset, int64_t size, QByteArrayVi
       error_ = SourceError::TooLarge;
       return;
     }
-    const auto rest = ReadAt(fd, offset + head, size - head, size - head);
-    if (!rest) {
+    // The whole file again, into one buffer: appending the rest would copy a large picture
+    // once more and hold it twice.
+    const auto all = ReadAt(fd, offset, size, size);
+    if (!all) {
       owned_ = QByteArray();
       error_ = SourceError::Read;
       return;
     }
-    owned_ += *rest;
+    owned_ = std::move(*all);
   }
   data_ = reinterpret_cast<const uint8_t*>(owned_.constData());
   size_ = size_t(owned_.size());
