@@ -181,6 +181,12 @@ void TImgThreads::Stop() {
   busy_ = false;
 }
 
+bool TImgThreads::IsRunning(int id) const {
+  // A worker that has posted is not counted: its completion may already be handled, and if
+  // not, it is on its way and a second job only costs time.
+  return std::any_of(slots_.begin(), slots_.end(), [id](const auto& w) { return w && w->Id() == id && !w->Done(); });
+}
+
 void TImgThreads::ClearQueue() { queue_.clear(); }
 
 void TImgThreads::Restart() {

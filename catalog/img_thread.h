@@ -99,6 +99,8 @@ class TImgThreads {
   void SetThreads(int n);
   // Jobs handed out whose completion was not handled yet.
   int Running() const { return running_; }
+  // A job for the Id is still working.
+  bool IsRunning(int id) const;
 
  protected:
   // Takes one Id from the end and creates the worker (held in worker_, not yet started)

@@ -31,7 +31,8 @@ bool TFileImage::StartNext() {
   const int index = items.IndexOfId(id);
   if (index < 0) return false;
   TPanelItem* item = items.Item(index);
-  if (item->Loaded) return false;
+  // An entry drawn again while its job runs is queued again: one job is enough.
+  if (item->Loaded || IsRunning(id)) return false;
   source_->ThumbImageLoad(item);
   // The entry list is read here, on the thread that owns it, never by the worker.
   const bool image = items.IsImage(index);

@@ -1145,7 +1145,9 @@ void TImgPanel::ThumbnailDone(TThumbDoneEvent& e) {
   const int index = items_.IndexOfId(e.Id);
   if (index >= 0) {
     TPanelItem* item = Item(index);
-    if (e.Result == 0 && !item->Loaded && !e.Picture.Empty()) {
+    if (e.Result == 0 && item->Loaded && item->ThumbIndex >= 0) {
+      // A second thumbnail of an entry that has one: nothing to change.
+    } else if (e.Result == 0 && !item->Loaded && !e.Picture.Empty()) {
       if (StoreThumbnail(item, e.Picture, e.SourceWidth, e.SourceHeight) < 0 && !e.Cached && loader_)
         loader_->ClearQueue();  // the store is full and nothing keeps what the look-ahead makes
     } else {

@@ -334,6 +334,14 @@ class ImgPanelTest : public QObject {
     QCOMPARE(panel->Item(1)->ThumbIndex, -1);
     QCOMPARE(panel->Item(1)->ImageType, TImageType::iitNone);
     QCOMPARE(loader.calls.count("done"), 3);
+    // A second thumbnail for an entry that has one (drawn again while its job ran) changes
+    // nothing: the entry stays a picture with its thumbnail.
+    auto* again = new TThumbDoneEvent(firstId, 0);
+    again->Picture = graphics::TBitmap(60, 40);
+    QCoreApplication::postEvent(panel.get(), again);
+    QCoreApplication::processEvents();
+    QCOMPARE(panel->Item(0)->ThumbIndex, 0);
+    QCOMPARE(panel->Item(0)->ImageType, TImageType::iitTxt);
     panel->SetLoader(nullptr);
   }
 
