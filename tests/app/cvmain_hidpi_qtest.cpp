@@ -54,10 +54,5 @@ class CVMainHiDpiTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  qputenv("QT_SCALE_FACTOR", "2");
-  QApplication app(argc, argv);
-  CVMainHiDpiTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+QIVO2_QTEST_MAIN_AT_RATIO_2(CVMainHiDpiTest)
 #include "cvmain_hidpi_qtest.moc"

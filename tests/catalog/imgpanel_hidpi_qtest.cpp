@@ -75,10 +75,5 @@ class ImgPanelHiDpiTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  qputenv("QT_SCALE_FACTOR", "2");
-  QApplication app(argc, argv);
-  ImgPanelHiDpiTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+QIVO2_QTEST_MAIN_AT_RATIO_2(ImgPanelHiDpiTest)
 #include "imgpanel_hidpi_qtest.moc"

@@ -26,10 +26,5 @@ class RotateFormHiDpiTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  qputenv("QT_SCALE_FACTOR", "2");
-  QApplication app(argc, argv);
-  RotateFormHiDpiTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+QIVO2_QTEST_MAIN_AT_RATIO_2(RotateFormHiDpiTest)
 #include "rotate_form_hidpi_qtest.moc"

@@ -1,9 +1,11 @@
 #pragma once
 // Tests at a device pixel ratio of 2: a picture whose detail is one pixel wide, and a check
 // that a drawing kept it, which a picture made at logical size and doubled cannot pass.
+#include <QApplication>
 #include <QImage>
-#include <algorithm>
 #include <QString>
+#include <QtTest>
+#include <algorithm>
 
 #include "graphics/bitmap.h"
 
@@ -29,3 +31,13 @@ inline QString CheckerboardFault(const QImage& shot, int w, int h) {
     }
   return {};
 }
+
+// main() of a Qt Test run at a device pixel ratio of 2: the factor must be set before the
+// application exists.
+#define QIVO2_QTEST_MAIN_AT_RATIO_2(TestClass)   \
+  int main(int argc, char** argv) {              \
+    qputenv("QT_SCALE_FACTOR", "2");             \
+    QApplication app(argc, argv);                \
+    TestClass test;                              \
+    return QTest::qExec(&test, argc, argv);      \
+  }

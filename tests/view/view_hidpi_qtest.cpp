@@ -129,10 +129,5 @@ class ViewHiDpiTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  qputenv("QT_SCALE_FACTOR", "2");
-  QApplication app(argc, argv);
-  ViewHiDpiTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+QIVO2_QTEST_MAIN_AT_RATIO_2(ViewHiDpiTest)
 #include "view_hidpi_qtest.moc"
