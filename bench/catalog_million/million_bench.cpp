@@ -10,18 +10,13 @@
 
 #include "app/widgets/cvmain.h"
 #include "app/widgets/status_bar.h"
+#include "bench/support/bench_main_window.h"
 #include "bench/support/proc_status.h"
 #include "catalog/widgets/imgpanel.h"
 
 int main(int argc, char** argv) {
-  QTemporaryDir home;
-  qputenv("QIVO2_HOME", home.path().toUtf8());
-  int qtArgc = 1;  // the folders are ours to open, not the main window's start folder
-  QApplication app(qtArgc, argv);
-  app::TCVMain w;
-  w.resize(1280, 800);
-  w.show();
-  QApplication::processEvents();
+  bench::TBenchMainWindow bench(argv);
+  app::TCVMain& w = bench.Window;
   for (int i = 1; i < argc; ++i) {
     const QString folder = QFile::decodeName(argv[i]);
     QElapsedTimer t;

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/widgets/cvmain.h"
+#include "bench/support/bench_main_window.h"
 #include "bench/support/proc_status.h"
 #include "catalog/img_thread_file.h"
 #include "catalog/widgets/imgpanel.h"
@@ -30,14 +31,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_thumb_memory FOLDER CAP_MB\n");
     return 2;
   }
-  QTemporaryDir home;
-  qputenv("QIVO2_HOME", home.path().toUtf8());
-  int qtArgc = 1;  // the folders are ours to open, not the main window's start folder
-  QApplication app(qtArgc, argv);
-  app::TCVMain w;
-  w.resize(1280, 800);
-  w.show();
-  QApplication::processEvents();
+  bench::TBenchMainWindow bench(argv);
+  app::TCVMain& w = bench.Window;
   catalog::TImgPanel& panel = *w.ImgPanel1;
   panel.SetThumbMemory(int64_t(QByteArray(argv[2]).toLongLong()) << 20);
   const long baseline = bench::ProcStatusKb("VmRSS:");
