@@ -323,7 +323,7 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   CacheError.clear();
   const platform::PathKind kind = platform::KindOfPath(path);
   if (kind != platform::PathKind::File && kind != platform::PathKind::Folder) {
-    LastError = QStringLiteral("Cannot open file %1").arg(path);
+    LastError = QStringLiteral("Cannot open file: ") + platform::RegularFile::Open(path).FailureText();
     return 1;
   }
 

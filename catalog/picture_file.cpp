@@ -1,18 +1,16 @@
 #include "catalog/picture_file.h"
 
-#include <QFileInfo>
-
 #include "catalog/img_util_png.h"
 #include "graphics/graphic.h"
+#include "platform/regular_file.h"
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 
 namespace catalog {
 
 namespace {
-[[noreturn]] void cannotRead(const QString& path, const QString& why) {
-  throw graphics::EInvalidGraphic(QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), why));
-}
+// The reason only: whoever shows it names the file, once.
+[[noreturn]] void cannotRead(const QString& why) { throw graphics::EInvalidGraphic(why); }
 }  // namespace
 
 TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictureOptions& options) {
@@ -20,7 +18,7 @@ TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictu
   TImgCustom* png = PngHandler();
   if (png->CanLoad(path)) {
     // A broken file throws the codec's own error.
-    if (!png->Load(path, out.Bitmap)) cannotRead(path, QStringLiteral("Cannot open file %1").arg(path));
+    if (!png->Load(path, out.Bitmap)) cannotRead(QStringLiteral("Cannot open file: ") + platform::RegularFile::Open(path).FailureText());
   } else {
     TImgUtil util;
     util.GetType = TGetType::igtNormal;
@@ -30,13 +28,13 @@ TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictu
                                          : settings::TIniFile().Read(settings::keys::ViewAutoRotate) != 0;
     util.SPlugin = plugins;
     const int result = util.Load(path, 0, -1, 0);
-    if (result != 0) cannotRead(path, util.LastError);
+    if (result != 0) cannotRead(util.LastError);
     // Unrecognised files and folders come back as a stand-in icon with result 0.
     const TImageType kind = util.ImageType;
     if (kind == TImageType::iitNone || kind == TImageType::iitDir)
-      cannotRead(path, plugins ? QStringLiteral("not a picture format QIVO2 or its plug-ins read")
+      cannotRead(plugins ? QStringLiteral("not a picture format QIVO2 or its plug-ins read")
                                : QStringLiteral("not a picture format QIVO2 reads"));
-    if (util.Bitmap.Empty()) cannotRead(path, QStringLiteral("the picture is empty"));
+    if (util.Bitmap.Empty()) cannotRead(QStringLiteral("the picture is empty"));
     out.Bitmap = std::move(util.Bitmap);
     out.SourceWidth = util.SourceWidth;
     out.SourceHeight = util.SourceHeight;

@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/fileop.h"
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
 #include "decode/png_graphic.h"
@@ -191,11 +192,17 @@ QByteArray EncodeConverted(const TBitmap& bitmap, TConvertFormat format, const T
 
 void WriteBytesAtomically(const QByteArray& bytes, const QString& target, platform::TReplace replace) {
   platform::TSaveFile f(target, replace);
-  if (!f.Open()) throw EInvalidGraphic(QStringLiteral("Cannot create file %1").arg(target));
-  if (f.Device().write(bytes) != bytes.size() || !f.Commit()) {
+  if (!f.Open())
+    throw EInvalidGraphic(QStringLiteral("Cannot create file %1: %2").arg(target, platform::ErrorText(f.Error())));
+  errno = 0;
+  if (f.Device().write(bytes) != bytes.size()) {
+    const int err = errno != 0 ? errno : EIO;
+    throw EInvalidGraphic(QStringLiteral("Cannot write file %1: %2").arg(target, platform::ErrorText(err)));
+  }
+  if (!f.Commit()) {
     if (f.Error() == EEXIST)
       throw EInvalidGraphic(QStringLiteral("%1 appeared while it was written; it was left alone").arg(target));
-    throw EInvalidGraphic(QStringLiteral("Cannot write file %1").arg(target));
+    throw EInvalidGraphic(QStringLiteral("Cannot write file %1: %2").arg(target, platform::ErrorText(f.Error())));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -99,6 +100,31 @@ QStringList RenameFileList(const QString& folder, const QString& mask) {
         out << p;
       }
   }
+  return out;
+}
+
+QStringList RenameFileList(const QStringList& shown, const QString& mask) {
+  std::vector<catalog::TDispTypes> patterns;
+  for (const QString& pattern : mask.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    patterns.emplace_back();
+    patterns.back().SetExt(pattern);
+  }
+  QStringList out;
+  QSet<QString> taken;
+  for (const QString& p : shown) {
+    if (taken.contains(p) || platform::KindOfPath(p) == platform::PathKind::Folder) continue;
+    if (std::any_of(patterns.begin(), patterns.end(), [&](const catalog::TDispTypes& t) { return t.Match(p); })) {
+      taken.insert(p);
+      out << p;
+    }
+  }
+  return out;
+}
+
+QStringList PresentFiles(const QStringList& files) {
+  QStringList out;
+  for (const QString& f : files)
+    if (platform::PathTaken(f)) out << f;
   return out;
 }
 

@@ -45,6 +45,11 @@ QString TempFileName(const TRenameRule& rule, int i, const QString& ext);
 // Every non-folder of the folder matching one of the ";"-separated patterns, patterns in mask
 // order and within one pattern the folder's own order; each file once (at its first pattern).
 QStringList RenameFileList(const QString& folder, const QString& mask);
+// The files of `shown` (full paths, in the catalogue's order) that match one of the patterns
+// and are no folder, in that same order: the numbers follow what the user sees.
+QStringList RenameFileList(const QStringList& shown, const QString& mask);
+// The files of the list whose names are still there (a link counts, whatever it points to).
+QStringList PresentFiles(const QStringList& files);
 
 // One file's planned and actual fate.
 struct TRenameItem {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/fileop.h"
 #include "platform/regular_file.h"
 #include "platform/save_file.h"
 
@@ -10,7 +11,7 @@ namespace graphics {
 void TGraphic::LoadFromFile(const QString& fileName) {
   platform::RegularFile file = platform::RegularFile::Open(fileName);
   QFile f;
-  if (!file.LendTo(f)) throw EFileOpen(fileName, file.Error());
+  if (!file.LendTo(f)) throw EFileOpen(file);
   LoadFromStream(f);
 }
 
@@ -18,9 +19,11 @@ void TGraphic::SaveToStream(QIODevice&) const { throw EInvalidGraphic("This grap
 
 void TGraphic::SaveToFile(const QString& fileName) const {
   platform::TSaveFile f(fileName);
-  if (!f.Open()) throw EInvalidGraphic(QStringLiteral("Cannot create file %1").arg(fileName));
+  if (!f.Open())
+    throw EInvalidGraphic(QStringLiteral("Cannot create file %1: %2").arg(fileName, platform::ErrorText(f.Error())));
   SaveToStream(f.Device());
-  if (!f.Commit()) throw EInvalidGraphic(QStringLiteral("Cannot write file %1").arg(fileName));
+  if (!f.Commit())
+    throw EInvalidGraphic(QStringLiteral("Cannot write file %1: %2").arg(fileName, platform::ErrorText(f.Error())));
 }
 
 }  // namespace graphics

@@ -19,11 +19,12 @@ class EInvalidGraphic : public std::runtime_error {
   QString Message() const { return QString::fromUtf8(what()); }
 };
 
-// A picture file that could not be opened (missing, not a regular file, not readable).
+// A picture file that could not be opened (missing, not a regular file, not readable). The
+// message says why; the layer that shows it names the file.
 class EFileOpen : public EInvalidGraphic {
  public:
-  EFileOpen(const QString& fileName, platform::FileError error)
-      : EInvalidGraphic(QStringLiteral("Cannot open file %1").arg(fileName)), error_(error) {}
+  explicit EFileOpen(const platform::RegularFile& file)
+      : EInvalidGraphic(QStringLiteral("Cannot open file: ") + file.FailureText()), error_(file.Error()) {}
   platform::FileError Error() const { return error_; }
 
  private:

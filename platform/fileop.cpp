@@ -19,13 +19,12 @@ namespace {
 
 constexpr size_t kChunk = size_t(1) << 20;
 
+// The system's own errno where it gave one (ELOOP stays ELOOP); a file that opened but is no
+// regular file says what it is.
 int ErrorOfOpen(const RegularFile& f, const QString& path) {
-  switch (f.Error()) {
-    case FileError::NotFound: return ENOENT;
-    case FileError::NoPermission: return EACCES;
-    case FileError::NotRegular: return KindOfPath(path) == PathKind::Folder ? EISDIR : ENOTSUP;
-    default: return EIO;
-  }
+  if (f.Error() == FileError::NotRegular) return KindOfPath(path) == PathKind::Folder ? EISDIR : ENOTSUP;
+  if (f.Errno() != 0) return f.Errno();
+  return f.Error() == FileError::NotFound ? ENOENT : f.Error() == FileError::NoPermission ? EACCES : EIO;
 }
 
 ssize_t PlainWrite(int fd, const void* data, size_t size) { return ::write(fd, data, size); }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/fileop.h"
 #include "platform/path_bytes.h"
 
 #include <algorithm>
@@ -38,6 +39,7 @@ RegularFile RegularFile::Open(const QString& path) {
   RegularFile f;
   if (path.isEmpty()) {
     f.error_ = FileError::NotFound;
+    f.errno_ = ENOENT;
     return f;
   }
   // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer.
@@ -45,17 +47,20 @@ RegularFile RegularFile::Open(const QString& path) {
   do fd = ::open(PathBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   while (fd < 0 && errno == EINTR);
   if (fd < 0) {
-    f.error_ = errorOf(errno);
+    f.errno_ = errno;
+    f.error_ = errorOf(f.errno_);
     return f;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    f.errno_ = S_ISREG(st.st_mode) ? errno : 0;
     f.error_ = S_ISREG(st.st_mode) ? FileError::Other : FileError::NotRegular;
     ::close(fd);
     return f;
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    f.errno_ = errno;
     f.error_ = FileError::Other;
     ::close(fd);
     return f;
@@ -68,7 +73,7 @@ RegularFile RegularFile::Open(const QString& path) {
 }
 
 RegularFile::RegularFile(RegularFile&& o) noexcept
-    : fd_(o.fd_), error_(o.error_), size_(o.size_), mtimeSec_(o.mtimeSec_) {
+    : fd_(o.fd_), error_(o.error_), errno_(o.errno_), size_(o.size_), mtimeSec_(o.mtimeSec_) {
   o.fd_ = -1;
 }
 
@@ -77,6 +82,7 @@ RegularFile& RegularFile::operator=(RegularFile&& o) noexcept {
     close();
     fd_ = o.fd_;
     error_ = o.error_;
+    errno_ = o.errno_;
     size_ = o.size_;
     mtimeSec_ = o.mtimeSec_;
     o.fd_ = -1;
@@ -85,6 +91,13 @@ RegularFile& RegularFile::operator=(RegularFile&& o) noexcept {
 }
 
 RegularFile::~RegularFile() { close(); }
+
+QString RegularFile::FailureText() const {
+  if (fd_ >= 0) return QString();
+  if (errno_ != 0) return ErrorText(errno_);
+  return error_ == FileError::NotRegular ? QStringLiteral("not a regular file (a FIFO, socket, device or folder)")
+                                         : QStringLiteral("cannot be read");
+}
 
 void RegularFile::close() {
   if (fd_ >= 0) ::close(fd_);

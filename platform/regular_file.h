@@ -26,6 +26,11 @@ class RegularFile {
 
   explicit operator bool() const { return fd_ >= 0; }
   FileError Error() const { return error_; }
+  // The system's errno of a failed open (ELOOP, EACCES, ...); 0 when the system gave none
+  // (a file that opened but is no regular file).
+  int Errno() const { return errno_; }
+  // Why the open failed, in the system's words ("" after a good open).
+  QString FailureText() const;
   int Fd() const { return fd_; }
   // Size and modification time when it was opened.
   int64_t Size() const { return size_; }
@@ -43,6 +48,7 @@ class RegularFile {
   void close();
   int fd_ = -1;
   FileError error_ = FileError::Other;
+  int errno_ = 0;
   int64_t size_ = 0;
   int64_t mtimeSec_ = 0;
 };

@@ -218,8 +218,11 @@ void TCVMain::RenameAll1Click() {
   const QString folder = ImgPanel1->FolderPath();
   files::TRename dialog(this);
   dialog.MessageBox = FileMessageBox;
-  dialog.SetFiles(folder, files::RenameFileList(folder, graphics::TPictureFormats::Instance().Mask() +
-                                                             QStringLiteral(";*.cur;*.ani")));
+  // Numbered as the catalogue shows them, not in the folder's own order.
+  QStringList shown;
+  for (int i = 0; i < ImgPanel1->Count(); ++i) shown << ImgPanel1->Item(i)->GetParseName();
+  dialog.SetFiles(folder, files::RenameFileList(shown, graphics::TPictureFormats::Instance().Mask() +
+                                                            QStringLiteral(";*.cur;*.ani")));
   const bool follow = FileImage && FileImage->ImgUtil().AutoThumb;
   std::optional<catalog::TThumbCarrier> carrier;
   std::vector<catalog::TCarriedThumb> carried;

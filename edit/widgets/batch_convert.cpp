@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "edit/widgets/progress_form.h"
+#include "platform/failure_list.h"
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
 
@@ -22,6 +23,7 @@ TBatchConvert::TBatchConvert(QWidget* owner) : owner_(owner) {
   InformationBox = [owner](const QString& text) {
     QMessageBox::information(owner, kCaption, Shown(text), QMessageBox::Ok);
   };
+  ErrorBox = [owner](const QString& text) { QMessageBox::critical(owner, kCaption, text, QMessageBox::Ok); };
   ConfirmBox = [owner](const QString& text) {
     return QMessageBox::question(owner, kCaption, Shown(text),
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -76,10 +78,21 @@ std::optional<TConvertRunResult> TBatchConvert::Run(const QStringList& sources, 
     hooks.Idle = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); };
     run = RunConversion(sources, QDir(saveFolder).absolutePath(), format, s, Loaders, hooks, Jobs);
   }  // the notice closes before the final message
-  // A refused overwrite ends the run without a word; otherwise skipped files are reported.
+  // A refused overwrite ends the run without a word; otherwise what was not done is reported:
+  // the sentence about icons and cursors only for them, the other failures by name and reason.
   const bool refused = run.Stopped && !run.StoppedByUser;
-  if (run.NotProcessed && !refused && InformationBox)
-    InformationBox(QStringLiteral("コンバートに対応していないファイル (.ico/.ani/.cur/ etc...) は処理されていません。"));
+  if (!refused) {
+    bool skipped = false;
+    QStringList failed;
+    for (const TConvertOutcome& out : run.Outcomes) {
+      if (out.Status == csSkipped) skipped = true;
+      if (out.Status == csFailed) failed << platform::FailureLine(out.Source, out.Reason);
+    }
+    if (skipped && InformationBox)
+      InformationBox(QStringLiteral("コンバートに対応していないファイル (.ico/.ani/.cur/ etc...) は処理されていません。"));
+    if (!failed.isEmpty() && ErrorBox)
+      ErrorBox(platform::FailureListText(QStringLiteral("変換できなかったファイルがあります。"), failed));
+  }
   return run;
 }
 

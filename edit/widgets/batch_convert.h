@@ -2,7 +2,9 @@
 // The batch conversion commands of the main window, after their catalogue guard: the save
 // folder's checks, the confirmation with the run's settings (Cancel opens the settings),
 // then the run with the per-file overwrite question and the "Wait! Now Converting..."
-// notice counting the files, whose Stop button ends the run after the current file.
+// notice counting the files, whose Stop button ends the run after the current file. At the
+// end, icons and cursors skipped get their one sentence, and files that failed are listed
+// with their reasons, as copy and move list theirs.
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,6 +22,8 @@ class TBatchConvert {
 
   // Message boxes (tests replace them). Confirm returns QMessageBox::Yes, No or Cancel.
   std::function<void(const QString& text)> InformationBox;
+  // The files that failed, each with its reason (error icon).
+  std::function<void(const QString& text)> ErrorBox;
   std::function<int(const QString& text)> ConfirmBox;
   std::function<bool(const QString& text)> OverwriteBox;
   // The conversion settings window (the Cancel answer).

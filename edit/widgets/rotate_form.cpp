@@ -18,9 +18,11 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <utility>
 
 #include "edit/widgets/convert_form.h"
 #include "edit/widgets/spin_edit.h"
+#include "platform/failure_list.h"
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
 
@@ -253,80 +255,108 @@ void TRotateF::ShowRendering(const QString& caption) {
   setWindowTitle(caption);
 }
 
-void TRotateF::Render() {
+void TRotateF::ReportFailure(const std::exception& e) {
+  if (platform::KindOfPath(FileName) == platform::PathKind::Missing) {
+    // Every command reads the file again: one word is enough, not one per key press.
+    if (std::exchange(goneReported_, true)) return;
+    if (ErrorBox)
+      ErrorBox(QStringLiteral("「%1」が見つかりません。移動または削除された可能性があります。")
+                   .arg(platform::DisplayName(QFileInfo(FileName).fileName())));
+    return;
+  }
+  if (ErrorBox) ErrorBox(platform::FailureLine(FileName, QString::fromUtf8(e.what())));
+}
+
+bool TRotateF::LoadCache() {
+  try {
+    ImageCache = graphics::TBitmap();
+    ImageCache = LoadPicture(FileName);
+    return true;
+  } catch (const std::exception& e) {
+    ReportFailure(e);
+    return false;
+  }
+}
+
+TRotateF::TRendered TRotateF::RenderWith(const TEditorModel& model) {
   TSpinEdit* size = ScaleMode() == smFit ? seSize2 : seSize;
   if (!size->InRange()) {
     if (WarningBox)
       WarningBox(ScaleMode() == smFit ? QStringLiteral("設定値が制限を超えています。")
                                       : QStringLiteral("拡大・縮小率が制限値を超えています。"));
     size->SetValue(100);
-    return;
+    return rdRefused;
   }
   TWaitCursor wait;
+  if (!LoadCache()) return rdFailed;  // the last rendering stays on screen
   try {
-    ImageCache = graphics::TBitmap();
-    ImageCache = LoadPicture(FileName);
-    Model.Render(ImageCache, ScaleMode(), size->Value());
-    ShowRendering(EditorCaption(FileName, ImageCache.Width(), ImageCache.Height()));
+    model.Render(ImageCache, ScaleMode(), size->Value());
   } catch (const std::exception& e) {
-    // The last rendering stays on screen.
-    if (ErrorBox) ErrorBox(QString::fromUtf8(e.what()));
+    ReportFailure(e);
+    return rdFailed;
   }
+  ShowRendering(EditorCaption(FileName, ImageCache.Width(), ImageCache.Height()));
+  return rdShown;
+}
+
+void TRotateF::Render() { RenderWith(Model); }
+
+void TRotateF::ShowPanels() {
+  Panels[0]->setText(Model.GammaText());
+  Panels[1]->setText(Model.BrightnessText());
+  Panels[2]->setText(Model.ContrastText());
+}
+
+void TRotateF::Edit(const std::function<void(TEditorModel&)>& change) {
+  TEditorModel next = Model;
+  change(next);
+  if (RenderWith(next) == rdFailed) return;
+  Model = next;
+  ShowPanels();
 }
 
 void TRotateF::GammaPlusClick() {
-  if (Model.GammaPlus()) Panels[0]->setText(Model.GammaText());
-  Render();
+  Edit([](TEditorModel& m) { m.GammaPlus(); });
 }
 
 void TRotateF::GammaMinusClick() {
-  if (Model.GammaMinus()) Panels[0]->setText(Model.GammaText());
-  Render();
+  Edit([](TEditorModel& m) { m.GammaMinus(); });
 }
 
 void TRotateF::BrightPlusClick() {
-  if (Model.BrightPlus()) Panels[1]->setText(Model.BrightnessText());
-  Render();
+  Edit([](TEditorModel& m) { m.BrightPlus(); });
 }
 
 void TRotateF::BrightMinusClick() {
-  if (Model.BrightMinus()) Panels[1]->setText(Model.BrightnessText());
-  Render();
+  Edit([](TEditorModel& m) { m.BrightMinus(); });
 }
 
 void TRotateF::ContrastPlusClick() {
-  if (Model.ContrastPlus()) Panels[2]->setText(Model.ContrastText());
-  Render();
+  Edit([](TEditorModel& m) { m.ContrastPlus(); });
 }
 
 void TRotateF::ContrastMinusClick() {
-  if (Model.ContrastMinus()) Panels[2]->setText(Model.ContrastText());
-  Render();
+  Edit([](TEditorModel& m) { m.ContrastMinus(); });
 }
 
 void TRotateF::EffectClick(TColorEffect effect) {
-  Model.SetEffect(effect);
-  Render();
+  Edit([effect](TEditorModel& m) { m.SetEffect(effect); });
 }
 
 void TRotateF::RLeftClick() {
-  Model.TurnLeft();
-  Render();
+  Edit([](TEditorModel& m) { m.TurnLeft(); });
 }
 
 void TRotateF::RRightClick() {
-  Model.TurnRight();
-  Render();
+  Edit([](TEditorModel& m) { m.TurnRight(); });
 }
 
 void TRotateF::RHorizontalClick() {
-  Model.FlipHorizontal();
-  Render();
+  Edit([](TEditorModel& m) { m.FlipHorizontal(); });
 }
 
 void TRotateF::RVerticalClick() {
-  Model.FlipVertical();
-  Render();
+  Edit([](TEditorModel& m) { m.FlipVertical(); });
 }
 
 void TRotateF::ScalePercentClick() {
@@ -345,19 +375,11 @@ void TRotateF::ScaleSetInClick() {
 
 void TRotateF::SetFreeClick() {
   TWaitCursor wait;
-  try {
-    ImageCache = graphics::TBitmap();
-    ImageCache = LoadPicture(FileName);
-  } catch (const std::exception& e) {
-    if (ErrorBox) ErrorBox(QString::fromUtf8(e.what()));
-    return;
-  }
+  if (!LoadCache()) return;
   seSize->SetValue(100);
   SetPicture(ImageCache);
   Model.Reset();
-  Panels[0]->setText(Model.GammaText());
-  Panels[1]->setText(Model.BrightnessText());
-  Panels[2]->setText(Model.ContrastText());
+  ShowPanels();
   setWindowTitle(EditorCaption(FileName, ImageCache.Width(), ImageCache.Height()));
 }
 

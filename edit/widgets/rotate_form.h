@@ -33,7 +33,8 @@ class TRotateF : public QMainWindow {
   TPictureLoader LoadPicture;
   // Message boxes and the save dialog (tests replace them).
   std::function<void(const QString& text)> WarningBox;
-  std::function<void(const QString& text)> ErrorBox;  // a failed command's report
+  // A failed command's report; a file gone is reported once in the editor's life.
+  std::function<void(const QString& text)> ErrorBox;
   std::function<bool(const QString& text)> AskYesNo;
   // Returns the chosen path, empty when cancelled.
   std::function<QString(const QString& folder, const QString& name, const QString& filter)> ChooseSaveName;
@@ -107,8 +108,19 @@ class TRotateF : public QMainWindow {
   void CreateMenus();
   void CreateStatusBar();
   void ShowRendering(const QString& caption);
+  // Loads FileName into ImageCache; false (after the report) when it cannot.
+  bool LoadCache();
+  void ReportFailure(const std::exception& e);
+  enum TRendered { rdShown, rdRefused, rdFailed };
+  // Renders `model` from the file. rdRefused: the size was out of range (warned and reset).
+  TRendered RenderWith(const TEditorModel& model);
+  // An edit command: the changed settings and their panels are kept only when the file could
+  // be read, so a file gone leaves the editor as it was.
+  void Edit(const std::function<void(TEditorModel&)>& change);
+  void ShowPanels();
 
   graphics::TBitmap picture_;
+  bool goneReported_ = false;
 };
 
 }  // namespace edit

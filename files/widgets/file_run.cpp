@@ -4,6 +4,7 @@
 #include <QProgressDialog>
 #include <memory>
 
+#include "platform/failure_list.h"
 #include "platform/fileop.h"
 #include "platform/path_bytes.h"
 
@@ -14,9 +15,7 @@ QString NameOf(const QString& path) { return platform::DisplayName(path.mid(path
 
 void ReportFailures(const TMessageBoxFn& box, const QString& head, const QStringList& lines) {
   if (lines.isEmpty()) return;
-  QStringList shown = lines.mid(0, 20);
-  if (lines.size() > 20) shown << QStringLiteral("...");
-  box(QMessageBox::Critical, kMessageTitle, head + QLatin1Char('\n') + shown.join(QLatin1Char('\n')), QMessageBox::Ok);
+  box(QMessageBox::Critical, kMessageTitle, platform::FailureListText(head, lines), QMessageBox::Ok);
 }
 }  // namespace
 
@@ -58,7 +57,7 @@ TFileRunResult RunCopyMoveWithUi(QWidget* parent, TFileRunKind kind, const QStri
   TFileRunResult r = RunCopyMove(kind, sources, folder, hooks);
   if (progress) progress->setValue(int(sources.size()));
   QStringList lines;
-  for (const TFileRunFailure& f : r.Failed) lines << NameOf(f.From) + QStringLiteral(": ") + platform::ErrorText(f.Error);
+  for (const TFileRunFailure& f : r.Failed) lines << platform::FailureLine(f.From, platform::ErrorText(f.Error));
   ReportFailures(ui.MessageBox, copy ? QStringLiteral("コピーできなかったファイルがあります。") : QStringLiteral("移動できなかったファイルがあります。"), lines);
   return r;
 }
@@ -76,7 +75,7 @@ int TrashWithUi(const TMessageBoxFn& box, const QStringList& paths) {
   QStringList lines;
   for (const QString& p : paths) {
     if (const int err = platform::MoveToTrash(p))
-      lines << NameOf(p) + QStringLiteral(": ") + platform::ErrorText(err);
+      lines << platform::FailureLine(p, platform::ErrorText(err));
     else
       ++gone;
   }

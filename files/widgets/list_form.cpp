@@ -95,7 +95,13 @@ void TListForm::updateCaption() {
 }
 
 void TListForm::btnSaveClick() {
-  if (!RegisterFavourite(ini_, path_)) info(kAlreadyStored);
+  if (!RegisterFavourite(ini_, path_)) return info(kAlreadyStored);
+  // OK writes the rows: the folder just registered must be one of them, or OK would drop it.
+  if (!rows_.Contains(path_)) {
+    rows_.Add(path_);
+    showRows(ListBox1->currentRow());
+    updateCaption();
+  }
 }
 
 void TListForm::btnAddClick() {

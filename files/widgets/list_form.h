@@ -1,6 +1,7 @@
 #pragma once
 // TListForm: the favourites dialog, in add mode (register the folder now open at once) or
-// edit mode (edit the ten rows; OK stores them).
+// edit mode (edit the ten rows; OK stores them). A folder registered in add mode joins the
+// rows too, so an OK after it keeps it.
 #include <QDialog>
 
 #include "files/folder_rows.h"

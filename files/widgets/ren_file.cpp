@@ -97,7 +97,8 @@ void TRenFile::btnOKClick() {
       options.Replace = platform::TReplace::Allowed;
     }
     if (BeforeDone) BeforeDone(Source, dest);
-    if (const int err = platform::CopyFileChecked(Source, dest, options)) return fail(err, dest);
+    if (const int err = platform::CopyFileChecked(Source, dest, options))
+      return fail(err, platform::KindOfPath(Source) == platform::PathKind::Missing ? Source : dest);
     newPath_ = dest;
     if (OnDone) OnDone(Source, dest);
     accept();
@@ -119,7 +120,8 @@ void TRenFile::btnOKClick() {
     MessageBox(QMessageBox::Critical, kMessageTitle, exists, QMessageBox::Ok);
     return;
   }
-  if (err != 0) return fail(err, dest);
+  // A rename moves the name itself (a link too): the source is at fault when its name is gone.
+  if (err != 0) return fail(err, platform::PathTaken(Source) ? dest : Source);
   newPath_ = dest;
   if (OnDone) OnDone(Source, dest);
   accept();

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "platform/failure_list.h"
 #include "platform/fileop.h"
 #include "platform/path_bytes.h"
 
@@ -156,6 +157,9 @@ void TRename::btnOKClick() {
     case TRuleError::reBadName: return warn(kBadNameChars);
     case TRuleError::reNone: break;
   }
+  // The folder may have changed since the list was made: what is gone leaves the plan, and
+  // the question counts what will really be renamed.
+  files_ = PresentFiles(files_);
   if (MessageBox(QMessageBox::Information, QStringLiteral("確認"),
                  QString::number(files_.size()) + QStringLiteral(" 枚のファイルをリネームします。よろしいですか？ "),
                  QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
@@ -181,16 +185,10 @@ void TRename::btnOKClick() {
   if (!failed.empty()) {
     // Not every file got its new name: say which, as the file operations do.
     QStringList lines;
-    for (const TRenameItem& f : failed) {
-      if (lines.size() == 20) {
-        lines << QStringLiteral("...");
-        break;
-      }
+    for (const TRenameItem& f : failed)
       lines << platform::DisplayName(f.Now.mid(f.Now.lastIndexOf(QLatin1Char('/')) + 1)) + QStringLiteral(" -> ") +
-                   platform::DisplayName(f.To.mid(f.To.lastIndexOf(QLatin1Char('/')) + 1)) + QStringLiteral(": ") +
-                   platform::ErrorText(f.Error);
-    }
-    MessageBox(QMessageBox::Critical, kMessageTitle, lines.join(QLatin1Char('\n')), QMessageBox::Ok);
+                   platform::FailureLine(f.To, platform::ErrorText(f.Error));
+    MessageBox(QMessageBox::Critical, kMessageTitle, platform::FailureListText(QString(), lines), QMessageBox::Ok);
   }
   accept();
 }

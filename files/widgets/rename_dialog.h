@@ -1,7 +1,7 @@
 #pragma once
 // TRename: the numbered rename of every picture of a folder (files/rename_plan.h), with a
-// preview of the first new name. The file list is captured once, when it is set, and both
-// passes work on it.
+// preview of the first new name. The file list is set in the catalogue's order; OK drops the
+// files gone since, asks with the count left, and both passes work on that list.
 #include <QDialog>
 #include <QStringList>
 #include <functional>
@@ -24,7 +24,7 @@ class TRename : public QDialog {
  public:
   explicit TRename(QWidget* parent = nullptr);
 
-  // The folder and its listed files (RenameFileList of the picture mask).
+  // The folder and its files in the catalogue's order (RenameFileList of the picture mask).
   void SetFiles(const QString& folder, const QStringList& files);
   const QStringList& Files() const { return files_; }
   TRenameRule Rule() const;

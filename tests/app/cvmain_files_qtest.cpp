@@ -211,6 +211,27 @@ class CVMainFilesTest : public QObject {
     QCOMPARE(one.dialogs, 0);
   }
 
+  // The numbers follow the catalogue as shown (here smallest first), not the folder's order.
+  void numberedRenameFollowsTheCatalogueOrder() {
+    Window x(folder_);
+    x.w.Menus["SortSize1"]->trigger();
+    QStringList shown, listed;
+    for (int i = 0; i < x.w.ImgPanel1->Count(); ++i) shown << x.w.ImgPanel1->Item(i)->GetParseName();
+    QCOMPARE(shown, (QStringList{folder_ + "/c.bmp", folder_ + "/b.bmp", folder_ + "/a.bmp"}));
+    const QByteArray smallest = ContentOf(folder_ + "/c.bmp"), largest = ContentOf(folder_ + "/a.bmp");
+    x.answer = QMessageBox::Ok;
+    x.dialog = [&](QDialog* d) {
+      auto* r = qobject_cast<files::TRename*>(d);
+      listed = r->Files();
+      r->btnOKClick();
+      return r->result();
+    };
+    x.w.RenameAll1Click();
+    QCOMPARE(listed, shown);
+    QCOMPARE(ContentOf(folder_ + "/001.bmp"), smallest);
+    QCOMPARE(ContentOf(folder_ + "/003.bmp"), largest);
+  }
+
   void folderMenuListsSaveFoldersAndFavourites() {
     const settings::TIniFile ini = Ini();
     ini.Write(keys::SaveFolderList, 1, save_);

@@ -158,6 +158,7 @@ class CVMainViewTest : public QObject {
     QVERIFY(!NoticeOpen(x.w));
     form->SlideTimerTimer();  // the broken one: skipped with its name, the show goes on
     QVERIFY(form->lblMessage->text().startsWith(QStringLiteral("b.bmp: ")));
+    QCOMPARE(form->lblMessage->text().count(QStringLiteral("b.bmp")), 1);  // named once
     form->SlideTimerTimer();
     QCOMPARE(form->Show().Index(), 2);
     QCOMPARE(form->Show().CopyTarget(), QStringLiteral("/keep/_c.bmp"));

@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <unistd.h>
 
 #include "catalog/spi_hook.h"
 #include "graphics/bmp_graphic.h"
@@ -37,9 +39,13 @@ class PictureFile : public ::testing::Test {
   QTemporaryDir dir;
 };
 
-TEST_F(PictureFile, UnreadableFilesSayWhy) {
+// The reason alone: the window or list that shows it puts the file's name before it, once.
+TEST_F(PictureFile, UnreadableFilesSayWhyWithoutTheirName) {
   TSPluginHook plugins;
   plugins.List.LoadFromAppDir();
+  for (const char* loop : {"loop.bmp", "loop.png"})
+    ASSERT_EQ(::symlink(loop, QFile::encodeName(path(loop)).constData()), 0);
+  const QByteArray loopText = qt_error_string(ELOOP).toUtf8();
   struct Case {
     const char* name;
     TImgPlugins* plugins;
@@ -48,6 +54,8 @@ TEST_F(PictureFile, UnreadableFilesSayWhy) {
   const Case cases[] = {
       {"missing.bmp", nullptr, "Cannot open"},
       {"missing.png", nullptr, "Cannot open"},
+      {"loop.bmp", nullptr, loopText.constData()},  // the system's reason, not "no such file"
+      {"loop.png", nullptr, loopText.constData()},
       {"broken.bmp", nullptr, "Invalid BMP file"},
       {"broken.jpg", nullptr, "JPEG"},
       {"notes.xyz", nullptr, "not a picture format QIVO2 reads"},
@@ -60,7 +68,7 @@ TEST_F(PictureFile, UnreadableFilesSayWhy) {
       ADD_FAILURE() << "no error";
     } catch (const graphics::EInvalidGraphic& e) {
       const QString message = QString::fromUtf8(e.what());
-      EXPECT_TRUE(message.contains(c.name)) << message.toStdString();
+      EXPECT_FALSE(message.contains(QLatin1String(c.name).chopped(4))) << message.toStdString();
       EXPECT_TRUE(message.contains(QLatin1String(c.reason))) << message.toStdString();
     }
   }

@@ -5,12 +5,15 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <unistd.h>
 
 #include "edit/widgets/batch_convert.h"
 #include "edit/widgets/progress_form.h"
@@ -24,6 +27,7 @@ using edit::TBatchConvert;
 
 namespace {
 const QString kNotProcessed = QStringLiteral("コンバートに対応していないファイル (.ico/.ani/.cur/ etc...) は処理されていません。");
+const QString kFailedHead = QStringLiteral("変換できなかったファイルがあります。");
 
 void WriteBmp(const QString& path, int w, int h) {
   graphics::TBitmap b(w, h);
@@ -58,12 +62,13 @@ class BatchConvertTest : public QObject {
   // A run whose boxes are recorded; `confirm` answers the confirmation.
   struct Run {
     TBatchConvert b{nullptr};
-    QStringList info, confirmations, overwrites;
+    QStringList info, errors, confirmations, overwrites;
     int confirm = QMessageBox::Yes;
     std::function<bool(const QString&)> overwrite = [](const QString&) { return true; };
     int settingsOpened = 0;
     Run() {
       b.InformationBox = [this](const QString& t) { info << t; };
+      b.ErrorBox = [this](const QString& t) { errors << t; };
       b.ConfirmBox = [this](const QString& t) {
         confirmations << t;
         return confirm;
@@ -152,7 +157,38 @@ class BatchConvertTest : public QObject {
     QCOMPARE(run->Outcomes[0].Status, edit::csFailed);
     QCOMPARE(run->Outcomes[1].Status, edit::csConverted);
     QCOMPARE(Written(), QStringList{"b.bmp"});
-    QCOMPARE(r.info, QStringList{kNotProcessed});
+    QVERIFY(r.info.isEmpty());  // the sentence is about icons and cursors only
+    QCOMPARE(r.errors, QStringList{kFailedHead + "\na.bmp: " + run->Outcomes[0].Reason});
+  }
+
+  // A write that fails (here the target name is a folder, as a full disk cannot be had in a
+  // test) is listed by name with the system's reason; an icon beside it gets its sentence;
+  // a file that cannot be opened says why in the system's words, its name shown once.
+  void failuresAreListedWithTheirReasons() {
+    QVERIFY(QDir(dst_->path()).mkdir("a.png"));
+    QCOMPARE(::symlink("loop.bmp", QFile::encodeName(In("loop.bmp")).constData()), 0);
+    QCOMPARE(::symlink("gone.bmp", QFile::encodeName(In("dangling.bmp")).constData()), 0);
+    const QString cannotWrite = "a.bmp: Cannot write file " + dst_->filePath("a.png") + ": " + qt_error_string(EISDIR);
+    const QString loop = "loop.bmp: Cannot open file: " + qt_error_string(ELOOP);
+    const QString gone = "dangling.bmp: Cannot open file: " + qt_error_string(ENOENT);
+    struct Case {
+      QStringList files;
+      QStringList info;
+      QString lines;
+    } cases[] = {
+        {{In("a.bmp"), In("b.bmp")}, {}, cannotWrite},
+        {{In("icon.ico"), In("a.bmp")}, {kNotProcessed}, cannotWrite},
+        {{In("loop.bmp"), In("dangling.bmp"), In("c.bmp")}, {}, loop + "\n" + gone},
+    };
+    for (const Case& c : cases) {
+      Run r;
+      const auto run = r.b.Run(c.files, dst_->path(), edit::cfPNG);
+      QVERIFY(run && run->NotProcessed);
+      QCOMPARE(r.info, c.info);
+      QCOMPARE(r.errors, QStringList{kFailedHead + "\n" + c.lines});
+    }
+    QCOMPARE(Written(), QStringList({"b.png", "c.png"}));
+    QCOMPARE(QFileInfo(dst_->filePath("a.png")).isDir(), true);
   }
 
   void overwriteNoEndsTheRunSilently() {

@@ -168,6 +168,52 @@ class RotateFormTest : public QObject {
     QCOMPARE(Shown(*e.f), QSize(333, 333));
   }
 
+  // Every edit command, the size button and Undo all read the file again. With the file gone
+  // none of them changes a setting, a size box, a panel, the caption or the picture, and the
+  // editor says once, naming the file, that it is not there.
+  void aFileGoneChangesNothingAndIsReportedOnce() {
+    Editor e(data_->filePath("square.bmp"));
+    QVERIFY(QTest::qWaitForWindowActive(e.f));
+    e.f->GammaPlusClick();
+    e.f->BrightPlusClick();
+    e.f->seSize->SetValue(50);
+    e.f->Render();
+    QCOMPARE(Shown(*e.f), QSize(166, 166));
+    QVERIFY(QFile::remove(data_->filePath("square.bmp")));
+    const auto state = [&] {
+      const edit::TEditorModel& m = e.f->Model;
+      QStringList s = {e.f->windowTitle(), QString::number(e.f->seSize->Value()), QString::number(e.f->seSize2->Value())};
+      for (QLabel* panel : e.f->Panels) s << panel->text();
+      for (const double v : {double(m.Gamma), double(m.Brightness), double(m.Contrast), double(m.FlipH), double(m.FlipV),
+                             double(m.LeftTurns), double(m.RightTurns), double(m.ColorEffect)})
+        s << QString::number(v);
+      return s;
+    };
+    const QStringList before = state();
+    QCOMPARE(before.mid(3, 3), (QStringList{"ガンマ補正： 2", "明るさ補正： 5", "コントラスト： 0"}));
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"F5", [&] { QTest::keyClick(e.f, Qt::Key_F5); }},
+        {"F8", [&] { QTest::keyClick(e.f, Qt::Key_F8); }},
+        {"contrast", [&] { e.f->ContrastPlusClick(); }},
+        {"sepia", [&] { e.f->EffectClick(edit::ceSepia); }},
+        {"left", [&] { e.f->RLeftClick(); }},
+        {"mirror", [&] { e.f->RHorizontalClick(); }},
+        {"size", [&] { e.f->sbSize->trigger(); }},
+        {"undo all", [&] { e.f->SetFreeClick(); }},
+    };
+    for (const auto& [what, command] : commands) {
+      command();
+      QVERIFY2(state() == before, what);
+      QVERIFY2(Shown(*e.f) == QSize(166, 166), what);
+    }
+    QCOMPARE(e.errors, QStringList{QStringLiteral("「square.bmp」が見つかりません。移動または削除された可能性があります。")});
+    // Back again, the file renders with the settings the editor kept.
+    WriteBmp(data_->filePath("square.bmp"), 333, 333);
+    e.f->ContrastPlusClick();
+    QCOMPARE(e.f->Panels[2]->text(), QStringLiteral("コントラスト： 5"));
+    QCOMPARE(Shown(*e.f), QSize(166, 166));
+  }
+
   void savesNameTheTargetAndAskBeforeReplacing() {
     Editor e(data_->filePath("square.bmp"));
     e.f->TreeFolder = data_->path();

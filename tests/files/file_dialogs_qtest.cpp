@@ -2,6 +2,7 @@
 // answered by the test.
 #include <QButtonGroup>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +11,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <unistd.h>
 
 #include "files/folder_lists.h"
 #include "files/widgets/create_dir.h"
@@ -45,9 +48,12 @@ class FileDialogsTest : public QObject {
   void createDirSixteenthFolderReplacesTheLast();
   void createDirCreateMode();
   void listFormAddAndEdit();
+  void listFormOkAfterRegisterKeepsIt();
   void renFileRename();
   void renFileCopyAsksBeforeReplacing();
+  void renFileNamesTheFileAtFault();
   void renameDialogPreviewValidationAndRun();
+  void renameDialogCountsWhatIsThereWhenItAsks();
 };
 
 void FileDialogsTest::createDirNewIniAddDeleteOk() {
@@ -175,7 +181,7 @@ void FileDialogsTest::listFormAddAndEdit() {
     add.btnSaveClick();
     add.btnSaveClick();
     QCOMPARE(boxes.texts.value(0), QStringLiteral("このフォルダは既に登録されています。"));
-    QCOMPARE(add.ListBox1->item(0)->text(), QStringLiteral("......"));  // the rows shown stay
+    QCOMPARE(add.ListBox1->item(0)->text(), QStringLiteral("/"));  // one of the rows, which OK writes
   }
   QCOMPARE(ini.Read(keys::ListPathItem, 1), QStringLiteral("/"));
   {
@@ -204,6 +210,27 @@ void FileDialogsTest::listFormAddAndEdit() {
   edit.btnOKClick();
   QCOMPARE(FavouriteMenu(ini), (QStringList{"/photos", "/c", "/d"}));
   QCOMPARE(ini.Read(keys::ListPathOpenDir), QStringLiteral("/d"));
+}
+
+void FileDialogsTest::listFormOkAfterRegisterKeepsIt() {
+  // Stored before: one favourite, or all ten (then the registered one takes the tenth place).
+  for (const int stored : {1, 10}) {
+    QTemporaryDir dir;
+    const settings::TIniFile ini(dir.path() + "/q.ini");
+    QStringList want;
+    for (int n = 1; n <= stored; ++n) {
+      ini.Write(keys::ListPathItem, n, "/f" + QString::number(n));
+      want << "/f" + QString::number(n);
+    }
+    if (stored == 10) want.removeLast();
+    want << "/photos";
+    TListForm add(ini, TListForm::lmAdd, "/photos");
+    add.btnSaveClick();
+    QCOMPARE(add.ListBox1->item(int(want.size()) - 1)->text(), QStringLiteral("/photos"));
+    QCOMPARE(add.windowTitle(), QStringLiteral("お気に入りに追加 - 登録数： %1/10").arg(want.size()));
+    add.btnOKClick();
+    QCOMPARE(FavouriteMenu(ini), want);
+  }
 }
 
 void FileDialogsTest::renFileRename() {
@@ -265,6 +292,43 @@ void FileDialogsTest::renFileCopyAsksBeforeReplacing() {
   QCOMPARE(f.result(), int(QDialog::Accepted));
 }
 
+// The message names the file that is missing or broken, with the system's own reason.
+void FileDialogsTest::renFileNamesTheFileAtFault() {
+  QTemporaryDir src, dst;
+  const QString s = src.path() + "/", t = dst.path() + "/";
+  QCOMPARE(::symlink("loop.png", QFile::encodeName(s + "loop.png").constData()), 0);
+  struct Case {
+    const char* what;
+    int mode;
+    QString folder;
+    const char* source;  // created unless removed
+    bool removed;
+    QString named;  // the file the message names
+    int error;
+  } cases[] = {
+      {"rename, source gone", TRenFile::rmRename, src.path(), "a.png", true, s + "a.png", ENOENT},
+      {"copy, source gone", TRenFile::rmCopy, t, "a.png", true, s + "a.png", ENOENT},
+      {"copy, source a link loop", TRenFile::rmCopy, t, "loop.png", false, s + "loop.png", ELOOP},
+      {"copy, target folder gone", TRenFile::rmCopy, t + "gone/", "a.png", false, t + "gone/b.png", ENOENT},
+  };
+  for (const Case& c : cases) {
+    const QString source = s + c.source;
+    if (QLatin1String(c.source) == "a.png") QVERIFY(WriteBytePath(source, "A"));
+    TRenFile f;
+    Boxes boxes;
+    f.MessageBox = boxes.fn();
+    f.Mode = c.mode;
+    f.TargetFolder = c.folder;
+    f.Source = source;
+    f.lblExt->setText(".png");
+    f.editNewName->setText("b");
+    if (c.removed) QVERIFY(QFile::remove(source));
+    f.btnOKClick();
+    QCOMPARE(boxes.texts, QStringList{c.named + "\n" + qt_error_string(c.error)});
+    QVERIFY(f.result() != QDialog::Accepted);
+  }
+}
+
 void FileDialogsTest::renameDialogPreviewValidationAndRun() {
   QTemporaryDir dir;
   for (const char* n : {"x.jpg", "y.png", "img001.jpg"}) QVERIFY(WriteBytePath(dir.path() + "/" + n, n));
@@ -306,6 +370,26 @@ void FileDialogsTest::renameDialogPreviewValidationAndRun() {
   for (int i = 0; i < 3; ++i) expected << "img" + QString::number(98 + i) + ExtensionOf(list[i]).toLower();
   expected.sort();
   QCOMPARE(names, expected);
+}
+
+// Files gone after the dialog opened leave the plan: the question counts the rest, and the
+// rest are numbered in the order they were given (the catalogue's), without gaps.
+void FileDialogsTest::renameDialogCountsWhatIsThereWhenItAsks() {
+  QTemporaryDir dir;
+  const QString d = dir.path() + "/";
+  for (const char* n : {"z.jpg", "y.jpg", "x.jpg"}) QVERIFY(WriteBytePath(d + n, n));
+  TRename r;
+  Boxes boxes;
+  r.MessageBox = boxes.fn();
+  r.SetFiles(dir.path(), {d + "z.jpg", d + "y.jpg", d + "x.jpg"});
+  r.show();
+  QCOMPARE(r.windowTitle(), QStringLiteral("連番で名前変更 - ファイル総数： 3枚"));
+  QVERIFY(QFile::remove(d + "y.jpg"));
+  r.btnOKClick();
+  QCOMPARE(boxes.texts, QStringList{QStringLiteral("2 枚のファイルをリネームします。よろしいですか？ ")});
+  QCOMPARE(ContentOf(d + "001.jpg"), QByteArray("z.jpg"));
+  QCOMPARE(ContentOf(d + "002.jpg"), QByteArray("x.jpg"));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"001.jpg", "002.jpg"}));
 }
 
 QTEST_MAIN(FileDialogsTest)

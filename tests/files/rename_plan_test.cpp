@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -80,6 +81,20 @@ TEST(RenamePlan, ListTakesPatternsInMaskOrderEachFileOnce) {
   ASSERT_EQ(list.size(), 4);
   for (int i = 0; i < 2; ++i) EXPECT_TRUE(list[i].endsWith(".png", Qt::CaseInsensitive)) << list[i].toStdString();
   for (int i = 2; i < 4; ++i) EXPECT_TRUE(list[i].endsWith(".jpg", Qt::CaseInsensitive)) << list[i].toStdString();
+}
+
+// The catalogue's list keeps its own order (the folder's order on disk looks random); the mask
+// still chooses the pictures, folders and repeats stay out, and files gone since drop out.
+TEST(RenamePlan, ListFromTheCatalogueKeepsItsOrder) {
+  QTemporaryDir dir;
+  const QString d = dir.path() + "/";
+  for (const char* n : {"c.jpg", "a.PNG", "b.jpg", "notes.txt"}) ASSERT_TRUE(WriteBytePath(d + n, n));
+  QDir(dir.path()).mkdir("folder.jpg");
+  const QStringList shown = {d + "c.jpg", d + "folder.jpg", d + "notes.txt", d + "a.PNG", d + "b.jpg", d + "c.jpg"};
+  const QStringList list = RenameFileList(shown, "*.png;*.jpg");
+  EXPECT_EQ(list, (QStringList{d + "c.jpg", d + "a.PNG", d + "b.jpg"}));
+  ASSERT_TRUE(QFile::remove(d + "a.PNG"));
+  EXPECT_EQ(PresentFiles(list), (QStringList{d + "c.jpg", d + "b.jpg"}));
 }
 
 // Folders whose names clash with the new or temporary names: every picture ends numbered in

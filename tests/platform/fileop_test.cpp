@@ -82,6 +82,7 @@ TEST(CopyFileChecked, RefusesWhatWouldLoseOrReplaceAFile) {
   ASSERT_EQ(::symlink("a", QFile::encodeName(d + "a-sym").constData()), 0);
   QDir(dir.path()).mkdir("folder");
   ASSERT_EQ(::mkfifo(QFile::encodeName(d + "fifo").constData(), 0644), 0);
+  ASSERT_EQ(::symlink("loop", QFile::encodeName(d + "loop").constData()), 0);
   struct Case {
     const char* from;
     const char* to;
@@ -96,12 +97,14 @@ TEST(CopyFileChecked, RefusesWhatWouldLoseOrReplaceAFile) {
       {"folder", "c", TReplace::Never, EISDIR},    // (a move renames the folder: see below)
       {"fifo", "c", TReplace::Never, ENOTSUP},     // does not wait for a writer
       {"none", "c", TReplace::Never, ENOENT},
+      {"loop", "c", TReplace::Never, ELOOP},       // the system's own reason, not "no such file"
   };
   for (const Case& c : cases) {
     TCopyOptions o;
     o.Replace = c.replace;
     EXPECT_EQ(CopyFileChecked(d + c.from, d + c.to, o), c.err) << c.from << " -> " << c.to;
-    if (QLatin1String(c.from) != "folder" && QLatin1String(c.from) != "fifo") {  // renamed, not copied
+    if (QLatin1String(c.from) != "folder" && QLatin1String(c.from) != "fifo" &&
+        QLatin1String(c.from) != "loop") {  // renamed, not copied
       EXPECT_NE(MoveFileChecked(d + c.from, d + c.to, o), 0) << "move " << c.from << " -> " << c.to;
     }
   }
@@ -109,7 +112,7 @@ TEST(CopyFileChecked, RefusesWhatWouldLoseOrReplaceAFile) {
   EXPECT_EQ(ContentOf(d + "b"), "B");
   EXPECT_EQ(ContentOf(d + "a-link"), "A");
   EXPECT_FALSE(BytePathExists(d + "c"));
-  EXPECT_EQ(NamesIn(dir.path()).size(), 5);  // a a-link a-sym b fifo: no temporary file left
+  EXPECT_EQ(NamesIn(dir.path()).size(), 6);  // a a-link a-sym b fifo loop: no temporary file left
   EXPECT_EQ(MoveFileChecked(d + "folder", d + "c"), 0);
   EXPECT_EQ(KindOfPath(d + "c"), PathKind::Folder);
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,25 +36,34 @@ class SpecialFilesNeverBlock : public ::testing::Test {
 TEST_F(SpecialFilesNeverBlock, OnlyRegularFilesOpen) {
   const QString regular = Write("a.jpg", "picture");
   ASSERT_EQ(::symlink("a.jpg", QFile::encodeName(dir_.filePath("link.jpg")).constData()), 0);
+  ASSERT_EQ(::symlink("loop.jpg", QFile::encodeName(dir_.filePath("loop.jpg")).constData()), 0);
+  // errno: the system's own reason, kept for the messages (0 where the open itself worked).
   struct Case {
     QString path;
     FileError error;
+    int errnum;
   } cases[] = {
-      {regular, FileError::None},
-      {dir_.filePath("link.jpg"), FileError::None},
-      {dir_.filePath("missing.jpg"), FileError::NotFound},
-      {dir_.filePath("a.jpg/below"), FileError::NotFound},
-      {QString(), FileError::NotFound},
-      {dir_.path(), FileError::NotRegular},
-      {special_.Fifo(dir_.filePath("x.jpg")), FileError::NotRegular},
-      {special_.Socket(dir_.filePath("s.jpg")), FileError::NotRegular},
-      {SpecialFiles::DanglingLink(dir_.filePath("d.jpg")), FileError::NotFound},
-      {QStringLiteral("/dev/null"), FileError::NotRegular},
+      {regular, FileError::None, 0},
+      {dir_.filePath("link.jpg"), FileError::None, 0},
+      {dir_.filePath("missing.jpg"), FileError::NotFound, ENOENT},
+      {dir_.filePath("a.jpg/below"), FileError::NotFound, ENOTDIR},
+      {dir_.filePath("loop.jpg"), FileError::NotFound, ELOOP},
+      {QString(), FileError::NotFound, ENOENT},
+      {dir_.path(), FileError::NotRegular, 0},
+      {special_.Fifo(dir_.filePath("x.jpg")), FileError::NotRegular, 0},
+      {special_.Socket(dir_.filePath("s.jpg")), FileError::NotRegular, ENXIO},
+      {SpecialFiles::DanglingLink(dir_.filePath("d.jpg")), FileError::NotFound, ENOENT},
+      {QStringLiteral("/dev/null"), FileError::NotRegular, 0},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(special_.FinishesWithoutBlocking([&] {
       const RegularFile f = RegularFile::Open(c.path);
       EXPECT_EQ(f.Error(), c.error) << c.path.toStdString();
+      EXPECT_EQ(f.Errno(), c.errnum) << c.path.toStdString();
+      EXPECT_EQ(f.FailureText().isEmpty(), c.error == FileError::None) << c.path.toStdString();
+      if (c.errnum != 0) {
+        EXPECT_EQ(f.FailureText(), qt_error_string(c.errnum)) << c.path.toStdString();
+      }
       EXPECT_EQ(bool(f), c.error == FileError::None) << c.path.toStdString();
       EXPECT_EQ(platform::CheckRegularFile(c.path), c.error) << c.path.toStdString();
       EXPECT_EQ(ReadRegularFile(c.path, 100).error, c.error) << c.path.toStdString();

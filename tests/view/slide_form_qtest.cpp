@@ -147,6 +147,7 @@ class SlideFormTest : public QObject {
     f->SlideTimerTimer();
     QCOMPARE(f->Show().Index(), 1);
     QVERIFY(f->lblMessage->text().startsWith(QStringLiteral("b.bmp: ")));
+    QCOMPARE(f->lblMessage->text().count(QStringLiteral("b.bmp")), 1);  // named once
     QVERIFY(f->SlideTimer->isActive());
     f->SlideTimerTimer();
     QCOMPARE(f->SImage->PictureSize(), QSize(6, 4));

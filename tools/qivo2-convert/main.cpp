@@ -199,15 +199,6 @@ edit::TConvertSettings settingsFor(const TOptions& o) {
   return s;
 }
 
-QString openFailure(platform::FileError e) {
-  switch (e) {
-    case platform::FileError::NotFound: return QStringLiteral("no such file");
-    case platform::FileError::NotRegular: return QStringLiteral("not a regular file (a FIFO, socket, device or folder)");
-    case platform::FileError::NoPermission: return QStringLiteral("permission denied");
-    default: return QStringLiteral("cannot be read");
-  }
-}
-
 int report(const edit::TConvertRunResult& run) {
   bool anyMissing = false;
   for (const auto& out : run.Outcomes) {
@@ -260,8 +251,9 @@ int main(int argc, char** argv) {
     auto plugins = std::make_shared<catalog::TSPluginHook>();
     plugins->List.LoadFromAppDir();
     return [plugins](const QString& path) {
-      if (const auto e = platform::CheckRegularFile(path); e != platform::FileError::None)
-        throw graphics::EInvalidGraphic(QStringLiteral("Cannot open %1: %2").arg(path, openFailure(e)));
+      // The report names the file; the reason is the system's (ELOOP stays ELOOP).
+      if (const auto f = platform::RegularFile::Open(path); !f)
+        throw graphics::EInvalidGraphic(QStringLiteral("Cannot open file: ") + f.FailureText());
       graphics::TBitmap b;
       view::LoadPicture(path, b, plugins.get());
       return b;
