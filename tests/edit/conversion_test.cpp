@@ -218,11 +218,14 @@ TEST_F(ConvertRun, FailuresAndSkipsGoOnAndAreReported) {
                    dst.path(), cfBMP, s, plain, {});
   EXPECT_TRUE(run.NotProcessed);
   const TConvertStatus want[] = {csFailed, csSkipped, csFailed, csConverted, csFailed, csFailed};
-  const char* reasons[] = {"Invalid BMP", "icons", "empty", "", "not a picture format", "gone.bmp"};
+  const char* reasons[] = {"Invalid BMP", "icons", "empty", "", "not a picture format", "Cannot open file"};
   ASSERT_EQ(run.Outcomes.size(), std::size(want));
   for (size_t i = 0; i < std::size(want); ++i) {
     EXPECT_EQ(run.Outcomes[i].Status, want[i]) << i;
     EXPECT_NE(run.Outcomes[i].Reason.indexOf(reasons[i]), -1) << run.Outcomes[i].Reason.toStdString();
+    // The outcome's Source names the file; its reason does not again.
+    EXPECT_EQ(run.Outcomes[i].Reason.indexOf(QFileInfo(run.Outcomes[i].Source).fileName()), -1)
+        << run.Outcomes[i].Reason.toStdString();
   }
   EXPECT_FALSE(QFile::exists(out("bad.bmp")));
   EXPECT_FALSE(QFile::exists(out("icon.bmp")));
