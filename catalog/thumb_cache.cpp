@@ -10,13 +10,13 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/app_folder.h"
 #include "platform/byte_reader.h"
 #include "platform/path_bytes.h"
+#include "platform/temp_file.h"
 
 namespace catalog {
 
@@ -84,34 +84,6 @@ PictureStamp pictureStamp(const QString& path) {
 
 // A writer that waits longer than this many replacements of the file in a row gives up.
 constexpr int kLockAttempts = 64;
-
-// A hidden name of this process beside the cache file, made with O_EXCL: however the
-// folders are named, a rewrite never takes over another cache file.
-int createTempBeside(const QString& cacheName, QString& tmpName) {
-  const QFileInfo fi(cacheName);
-  const QString stem = fi.path() + "/." + fi.fileName() + "." + QString::number(::getpid());
-  for (int n = 0; n < 100; ++n) {
-    tmpName = stem + (n ? "-" + QString::number(n) : QString()) + ".~tmp";
-    const int fd = ::open(QFile::encodeName(tmpName).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
-// Temporary files of rewrites whose process ended (killed midway) are removed by the next
-// rewrite, under the lock, so none of a living process is ever touched.
-void removeStaleTemps(const QString& cacheName) {
-  const QFileInfo fi(cacheName);
-  const QString prefix = "." + fi.fileName() + ".";
-  const QStringList names = QDir(fi.path()).entryList({prefix + "*.~tmp"}, QDir::Files | QDir::Hidden);
-  for (const QString& name : names) {
-    const QString middle = name.mid(prefix.size(), name.size() - prefix.size() - 5);
-    bool ok = false;
-    const pid_t pid = pid_t(middle.section('-', 0, 0).toLongLong(&ok));
-    if (!ok || pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(pid, 0) == -1 && errno == ESRCH) QFile::remove(fi.path() + "/" + name);
-  }
-}
 
 bool syncAndClose(QFile& f) {
   if (!f.flush()) return false;
@@ -577,7 +549,6 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
 
   // The lock is held from the first read to the rename, and closing the old file releases it.
   if (!lockFile(cacheName, tomRead)) return false;
-  removeStaleTemps(cacheName);
   const int64_t fileSize = file_->size();
   // An empty file is one whose creation was cut short: nothing to delete from.
   if (fileSize == 0) {
@@ -628,13 +599,15 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     return removed > 0;
   }
 
-  QString tmpName;
-  const int tmpFd = createTempBeside(cacheName, tmpName);
+  // A hidden name of this process made with O_EXCL: however the folders are named, a
+  // rewrite never takes over another cache file.
+  QByteArray tmpName;
+  const int tmpFd = platform::CreateTempFileBeside(QFile::encodeName(cacheName), 0666, tmpName);
   QFile tmp;
   if (tmpFd < 0 || !tmp.open(tmpFd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
     if (tmpFd >= 0) {
       ::close(tmpFd);
-      QFile::remove(tmpName);
+      ::unlink(tmpName.constData());
     }
     file_.reset();
     return false;
@@ -657,8 +630,8 @@ bool TThumb::deleteMatching(const QString& cacheName, const QStringList& paths) 
     outOffset += len;
   }
   ok = syncAndClose(tmp) && ok;
-  if (!ok || ::rename(QFile::encodeName(tmpName).constData(), QFile::encodeName(cacheName).constData()) != 0) {
-    QFile::remove(tmpName);
+  if (!ok || ::rename(tmpName.constData(), QFile::encodeName(cacheName).constData()) != 0) {
+    ::unlink(tmpName.constData());
     file_.reset();
     return false;
   }

@@ -6,9 +6,9 @@
 //
 // Every length read from a file is checked against the file's size before anything is
 // allocated, so a damaged or hostile file only makes a read fail (or raises EThumbError
-// for a file that is not a cache file at all). Rewrites go through a hidden ".~tmp" file of
-// their own that is synced and renamed over the old one: at every moment one complete file
-// exists.
+// for a file that is not a cache file at all). Rewrites go through a hidden temporary file of
+// their own (platform/temp_file.h) that is synced and renamed over the old one: at every
+// moment one complete file exists.
 //
 // Several processes share cache files (two folders of one name share one). Every append
 // and rewrite holds an exclusive flock on the cache file from its first read to its last

@@ -1,9 +1,11 @@
 #include "platform/fileop.h"
 
-#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
+#include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -113,22 +115,178 @@ int MoveFileChecked(const QString& from, const QString& to, const TCopyOptions& 
   return ::unlink(src.constData()) == 0 ? 0 : errno;
 }
 
+namespace {
+
+// The freedesktop Trash: info/NAME.trashinfo is made first (O_EXCL), then the file is renamed
+// to files/NAME. A file never leaves its file system on the way to the Trash, so a file on
+// another file system than the home Trash goes to the Trash at the top of its own.
+
+constexpr int kTrashAttempts = 200;
+constexpr int kCountedAttempts = 50;  // "name.2" .. then random parts
+constexpr qsizetype kMaxKeptExtension = 16;
+constexpr char kInfoSuffix[] = ".trashinfo";
+constexpr qsizetype kInfoSuffixSize = sizeof kInfoSuffix - 1;
+
+struct TTrashPlace {
+  QByteArray Folder;  // holds files/ and info/
+  QByteArray Top;     // Path= is relative to this; empty: absolute (the home Trash)
+};
+
+QByteArray homeDataFolder() {
+  const char* xdg = ::getenv("XDG_DATA_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const char* home = ::getenv("HOME");
+  if (!home || home[0] != '/') return {};
+  return QByteArray(home) + "/.local/share";
+}
+
+// The device of `path`, or of its nearest existing folder above; false when none is found.
+bool deviceOf(QByteArray path, dev_t& dev) {
+  struct stat st {};
+  for (;;) {
+    if (::stat(path.constData(), &st) == 0) {
+      dev = st.st_dev;
+      return true;
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return false;
+    path = slash == 0 ? QByteArray("/") : path.left(slash);
+  }
+}
+
+// mkdir -p; the folders made here get 0700, as the data folder and the Trash want.
+int makeFolders(const QByteArray& path) {
+  struct stat st {};
+  if (::stat(path.constData(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+  const qsizetype slash = path.lastIndexOf('/');
+  if (slash > 0)
+    if (const int err = makeFolders(path.left(slash))) return err;
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return errno;
+  return 0;
+}
+
+// A Trash folder on a shared file system: a folder of ours, not a link; made 0700 if missing.
+int ownFolder(const QByteArray& path) {
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return errno;
+  struct stat st {};
+  if (::lstat(path.constData(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  return st.st_uid == ::geteuid() ? 0 : EACCES;
+}
+
+int topTrashAt(const QByteArray& folder, TTrashPlace& place, const QByteArray& top) {
+  if (const int err = ownFolder(folder)) return err;
+  if (const int err = ownFolder(folder + "/files")) return err;
+  if (const int err = ownFolder(folder + "/info")) return err;
+  place = {folder, top};
+  return 0;
+}
+
+// The mount point above the real folder `folder` (of device `dev`).
+QByteArray topOf(QByteArray folder, dev_t dev) {
+  struct stat st {};
+  while (folder != "/") {
+    const qsizetype slash = folder.lastIndexOf('/');
+    const QByteArray parent = slash <= 0 ? QByteArray("/") : folder.left(slash);
+    if (::stat(parent.constData(), &st) != 0 || st.st_dev != dev) break;
+    folder = parent;
+  }
+  return folder;
+}
+
+int findTrash(const QByteArray& realFolder, dev_t dev, TTrashPlace& place) {
+  const QByteArray data = homeDataFolder();
+  dev_t homeDev = 0;
+  if (!data.isEmpty() && deviceOf(data + "/Trash", homeDev) && homeDev == dev) {
+    const QByteArray trash = data + "/Trash";
+    if (const int err = makeFolders(trash + "/files")) return err;
+    if (const int err = makeFolders(trash + "/info")) return err;
+    place = {trash, {}};
+    return 0;
+  }
+  const QByteArray top = topOf(realFolder, dev);
+  const QByteArray base = top == "/" ? QByteArray() : top;
+  const QByteArray uid = QByteArray::number(qulonglong(::geteuid()));
+  // An administrator's shared $topdir/.Trash counts only as a sticky folder, not a link.
+  struct stat st {};
+  if (::lstat((base + "/.Trash").constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
+      topTrashAt(base + "/.Trash/" + uid, place, top) == 0)
+    return 0;
+  return topTrashAt(base + "/.Trash-" + uid, place, top);
+}
+
+// Cuts `bytes` to at most `size` bytes without splitting a UTF-8 sequence.
+QByteArray cutBytes(const QByteArray& bytes, qsizetype size) {
+  if (bytes.size() <= size) return bytes;
+  qsizetype n = std::max<qsizetype>(size, 0);
+  while (n > 0 && (uchar(bytes[n]) & 0xC0) == 0x80) --n;
+  return bytes.left(n);
+}
+
+// The attempt-th name for `name` in the Trash, at most `limit` bytes: the name itself, then
+// "stem.2.ext", "stem.3.ext", .., then random parts; the stem is shortened to fit.
+QByteArray trashName(const QByteArray& name, int attempt, qsizetype limit) {
+  if (attempt == 0 && name.size() <= limit) return name;
+  const qsizetype dot = name.lastIndexOf('.');
+  const bool keepExt = dot > 0 && name.size() - dot <= kMaxKeptExtension && limit > 4 * kMaxKeptExtension;
+  const QByteArray stem = keepExt ? name.left(dot) : name, ext = keepExt ? name.mid(dot) : QByteArray();
+  QByteArray mark;
+  if (attempt > 0)
+    mark = "." + (attempt < kCountedAttempts ? QByteArray::number(attempt + 1)
+                                             : QByteArray::number(QRandomGenerator::global()->generate(), 36));
+  return cutBytes(stem, limit - mark.size() - ext.size()) + mark + ext;
+}
+
+QByteArray deletionDate() {
+  const time_t now = ::time(nullptr);
+  struct tm local {};
+  char text[32] = {};
+  ::localtime_r(&now, &local);
+  ::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace
+
 int MoveToTrash(const QString& path) {
-  if (!PathTaken(path)) return ENOENT;
-  if (!IsTextPath(path)) return EILSEQ;
-  // Qt 6.4 puts the file into "./files" of the working folder and reports success when the
-  // data folder that holds the home Trash does not exist yet.
-  QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-  QFile file(path);
-  errno = 0;
-  if (!file.moveToTrash()) return errno != 0 ? errno : EIO;
-  const QString there = file.fileName();
-  if (QDir::isAbsolutePath(there)) return 0;
-  // Somewhere relative is no Trash: the file goes back where it was.
-  const QString name = there.mid(there.lastIndexOf(QLatin1Char('/')) + 1);
-  if (RenameNoReplace(PathBytes(QDir::current().absoluteFilePath(there)), PathBytes(path)) == 0)
-    QFile::remove(QDir::current().absoluteFilePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
-  return EIO;
+  QByteArray bytes = PathBytes(path);
+  while (bytes.size() > 1 && bytes.endsWith('/')) bytes.chop(1);
+  struct stat st {};
+  if (::lstat(bytes.constData(), &st) != 0) return errno;
+  const qsizetype slash = bytes.lastIndexOf('/');
+  const QByteArray name = bytes.mid(slash + 1);
+  if (name.isEmpty() || name == "." || name == "..") return EINVAL;
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : bytes.left(slash);
+  char* resolved = ::realpath(folder.constData(), nullptr);
+  if (!resolved) return errno;
+  const QByteArray realFolder(resolved);
+  ::free(resolved);
+  const QByteArray original = (realFolder == "/" ? QByteArray() : realFolder) + "/" + name;
+
+  TTrashPlace place;
+  if (const int err = findTrash(realFolder, st.st_dev, place)) return err;
+  const QByteArray files = place.Folder + "/files/", info = place.Folder + "/info/";
+  const long infoMax = ::pathconf(info.constData(), _PC_NAME_MAX), filesMax = ::pathconf(files.constData(), _PC_NAME_MAX);
+  const qsizetype limit = qsizetype(std::min(infoMax > 0 ? infoMax : 255, filesMax > 0 ? filesMax : 255)) - kInfoSuffixSize;
+  if (limit < 8) return ENAMETOOLONG;
+
+  const QByteArray shown = place.Top.isEmpty() ? original : original.mid(place.Top == "/" ? 1 : place.Top.size() + 1);
+  const QByteArray content =
+      "[Trash Info]\nPath=" + shown.toPercentEncoding("/") + "\nDeletionDate=" + deletionDate() + "\n";
+  for (int attempt = 0; attempt < kTrashAttempts; ++attempt) {
+    const QByteArray trashed = trashName(name, attempt, limit);
+    const QByteArray infoPath = info + trashed + kInfoSuffix;
+    const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return errno;
+    int err = WriteAll(TCopyOptions{}, fd, content.constData(), size_t(content.size()));
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err == 0) err = RenameNoReplace(bytes, files + trashed);
+    if (err == 0) return 0;
+    ::unlink(infoPath.constData());
+    if (err != EEXIST) return err;
+  }
+  return EEXIST;
 }
 
 }  // namespace platform

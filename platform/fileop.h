@@ -8,13 +8,14 @@
 //    source is removed only after that copy is complete and in place;
 //  - a source and target that are one file (same device and inode) are refused: copying or
 //    moving a file onto itself would otherwise end with it gone;
-//  - delete moves to the freedesktop Trash through QFile::moveToTrash.
+//  - delete moves to the freedesktop Trash: the home Trash, or for a file on another file
+//    system the Trash at the top of that one; never a copy, and no Trash is an error.
 // A copy keeps the source's modification time and permission bits, as the shell's copy does,
 // so a thumbnail recorded for the source stays valid for the copy.
 // Errors are errno values (0 = success): EEXIST the target exists (TReplace::Never),
 // EINVAL source and target are one file, EISDIR a folder where a file is wanted,
-// ECANCELED the progress callback asked to stop, EIO the copy's size differs from the source,
-// EILSEQ a name Qt's Trash code cannot spell; the rest come from the system.
+// ECANCELED the progress callback asked to stop, EIO the copy's size differs from the source;
+// the rest come from the system.
 // Paths are QStrings that keep the file's own bytes (platform/path_bytes.h).
 #include <QString>
 #include <cstdint>

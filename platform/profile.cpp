@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include "platform/byte_reader.h"
+#include "platform/temp_file.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -208,9 +209,8 @@ bool writeAll(int fd, const QByteArray& data) {
 
 // Replaces `target` by `data`: a temporary file in the same folder, synced, then renamed over.
 bool replaceFile(const QString& target, const QByteArray& data, int dirFd, mode_t mode) {
-  const QFileInfo fi(target);
-  QByteArray tmpl = QFile::encodeName(fi.absolutePath() + "/." + fi.fileName() + ".XXXXXX");
-  const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+  QByteArray tmpl;
+  const int fd = CreateTempFileBeside(QFile::encodeName(QFileInfo(target).absoluteFilePath()), 0600, tmpl);
   if (fd < 0) return false;
   (void)::fchmod(fd, mode);  // a failed chmod still leaves a usable file
   bool ok = writeAll(fd, data) && ::fsync(fd) == 0;

@@ -1,6 +1,5 @@
 #include "platform/save_file.h"
 
-#include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +7,7 @@
 
 #include "platform/no_replace.h"
 #include "platform/path_bytes.h"
+#include "platform/temp_file.h"
 
 namespace platform {
 
@@ -24,32 +24,24 @@ bool TSaveFile::Open() {
     error_ = EINVAL;
     return false;
   }
-  const qsizetype slash = target_.lastIndexOf('/');
-  const QByteArray folder = target_.left(slash + 1), name = target_.mid(slash + 1);
   // An existing target keeps its permissions; a new one gets the umask's.
   struct stat st {};
   const mode_t mode = ::stat(target_.constData(), &st) == 0 ? (st.st_mode & 07777) : 0666;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const QByteArray candidate =
-        folder + "." + name + "." + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-    const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) {
-      error_ = errno;
-      return false;
-    }
-    if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-      error_ = EIO;
-      ::close(fd);
-      ::unlink(candidate.constData());
-      return false;
-    }
-    fd_ = fd;
-    temp_ = candidate;
-    return true;
+  QByteArray candidate;
+  const int fd = CreateTempFileBeside(target_, mode, candidate);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
   }
-  error_ = EEXIST;
-  return false;
+  if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    error_ = EIO;
+    ::close(fd);
+    ::unlink(candidate.constData());
+    return false;
+  }
+  fd_ = fd;
+  temp_ = candidate;
+  return true;
 }
 
 bool TSaveFile::Commit() {

@@ -16,6 +16,7 @@
 
 #include "tests/support/byte_names.h"
 #include "platform/app_folder.h"
+#include "platform/temp_file.h"
 
 using namespace catalog;
 
@@ -456,9 +457,9 @@ TEST_F(ThumbCache, RewriteRemovesTemporaryFilesOfEndedRewrites) {
   const QString a = pic("a.jpg"), b = pic("b.jpg");
   add(a, "A");
   add(b, "B");
-  const QFileInfo cache(cacheFile());
-  const QString stale = cache.path() + "/." + cache.fileName() + "." + QString::number(ended) + ".~tmp";
-  const QString living = cache.path() + "/." + cache.fileName() + "." + QString::number(getppid()) + "-1.~tmp";
+  const QString folder = QFileInfo(cacheFile()).path() + "/";
+  const QString stale = folder + platform::TempFileName(ended);
+  const QString living = folder + platform::TempFileName(getppid());
   for (const QString& name : {stale, living}) {
     QFile f(name);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

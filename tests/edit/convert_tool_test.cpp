@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -329,4 +330,78 @@ TEST_F(ConvertTool, NamesThatAreNotUtf8AreConvertedUnderTheirOwnBytes) {
   EXPECT_EQ(bad.exitCode, 1);
   ASSERT_EQ(bad.errorLines.size(), 1);
   EXPECT_TRUE(bad.errorLines[0].contains(QString::fromUtf8("bad\xef\xbf\xbd.bmp"))) << bad.errorLines[0].toStdString();
+}
+
+// Temporary names take nothing from the target's: the longest names a folder takes convert.
+TEST_F(ConvertTool, LongestTargetNamesAreWritten) {
+  QDir(work.path()).mkdir("out");
+  for (const int size : {250, 255}) {
+    SCOPED_TRACE(size);
+    const QString stem(size - 4, QLatin1Char('l'));
+    ASSERT_TRUE(QFile::copy(path("pic.bmp"), path(stem + ".bmp")));
+    const TRun r = run({stem + ".bmp", "--format", "jpg", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 0) << r.errorLines.join('|').toStdString();
+    const auto info = graphics::ReadJpegInfoFromFile(path("out/" + stem + ".jpg"));
+    ASSERT_TRUE(info.has_value());
+    EXPECT_EQ(info->Width, 40);
+    const TRun named = run({"pic.bmp", "-o", stem.left(size - 8) + "x.png"});
+    EXPECT_EQ(named.exitCode, 0) << named.errorLines.join('|').toStdString();
+    EXPECT_TRUE(QFile::exists(path(stem.left(size - 8) + "x.png")));
+  }
+}
+
+// A run killed while it writes leaves its temporary file; the next run into that folder
+// removes it.
+TEST_F(ConvertTool, TemporaryFilesOfAKilledRunAreRemovedByTheNext) {
+  QDir(work.path()).mkdir("out");
+  // A 6000 x 6000 BMP of zeros, written sparse: a target of 108 MB takes a while to write.
+  const int side = 6000;
+  const uint32_t dataSize = uint32_t(side) * side * 3;
+  QByteArray head(54, '\0');
+  auto put32 = [&](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) head[at + i] = char(v >> (8 * i));
+  };
+  head[0] = 'B';
+  head[1] = 'M';
+  put32(2, 54 + dataSize);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, side);
+  put32(22, side);
+  head[26] = 1;
+  head[28] = 24;
+  put32(34, dataSize);
+  QFile big(path("big.bmp"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  big.write(head);
+  ASSERT_TRUE(big.resize(54 + qint64(dataSize)));
+  big.close();
+
+  auto temporaries = [&] { return QDir(path("out")).entryList({".*"}, QDir::Files | QDir::Hidden); };
+  bool killed = false;
+  for (int attempt = 0; attempt < 3 && !killed; ++attempt) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QIVO2_HOME", home.path());
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(work.path());
+    p.start(QStringLiteral(QIVO2_CONVERT_TOOL), {"big.bmp", "--format", "bmp", "--overwrite", "-o", "out"});
+    ASSERT_TRUE(p.waitForStarted());
+    while (p.state() != QProcess::NotRunning) {
+      if (!temporaries().isEmpty()) {
+        ::kill(pid_t(p.processId()), SIGKILL);
+        killed = true;
+        break;
+      }
+      p.waitForFinished(1);
+    }
+    p.waitForFinished(60000);
+  }
+  if (!killed) GTEST_SKIP() << "every run finished before its temporary file was seen";
+  ASSERT_EQ(temporaries().size(), 1);
+  QFile::remove(path("out/big.bmp"));  // an earlier attempt that ran to its end
+
+  const TRun next = run({"pic.bmp", "--format", "bmp", "-o", "out"});
+  EXPECT_EQ(next.exitCode, 0) << next.errorLines.join('|').toStdString();
+  EXPECT_EQ(QDir(path("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"pic.bmp"});
 }

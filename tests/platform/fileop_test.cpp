@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/regular_file.h"
 #include "tests/support/byte_names.h"
+#include "tests/support/small_disk.h"
 
 using namespace platform;
 
@@ -28,21 +28,6 @@ QByteArray Pattern(int size) {
   for (int i = 0; i < size; ++i) b[i] = char((i * 7 + i / 251) & 0xff);
   return b;
 }
-
-// A small file system of its own, where the test may mount one (root, tmpfs); else skipped.
-struct SmallDisk {
-  QTemporaryDir dir;
-  bool mounted = false;
-  explicit SmallDisk(const char* size) {
-    const QByteArray opts = QByteArray("size=") + size;
-    mounted = dir.isValid() &&
-              ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, opts.constData()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted) ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
-  }
-  QString path() const { return dir.path(); }
-};
 
 }  // namespace
 
@@ -189,23 +174,4 @@ TEST(MoveFileChecked, AcrossFileSystemsTheSourceGoesOnlyAfterACompleteCopy) {
   EXPECT_EQ(MoveFileChecked(disk.path() + "/small", small), EEXIST);
   EXPECT_EQ(ContentOf(small), "other");
   EXPECT_EQ(ContentOf(disk.path() + "/small"), Pattern(1000));
-}
-
-TEST(MoveToTrash, MovesIntoTheTrashAndRefusesWhatItCannotName) {
-  QTemporaryDir dir;
-  const ByteNameCleanup cleanup(dir.path());
-  qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/data"));
-  qputenv("HOME", QFile::encodeName(dir.path()));
-  const QString a = dir.path() + "/a.jpg";
-  ASSERT_TRUE(WriteBytePath(a, "A"));
-  EXPECT_EQ(MoveToTrash(a), 0);
-  EXPECT_FALSE(BytePathExists(a));
-  // Into the Trash of the data folder, which did not exist yet (not into the working folder).
-  EXPECT_EQ(ContentOf(dir.path() + "/data/Trash/files/a.jpg"), "A");
-  EXPECT_FALSE(BytePathExists(QDir::currentPath() + "/files/a.jpg"));
-  EXPECT_EQ(MoveToTrash(a), ENOENT);
-  const QString odd = BytePath(dir.path(), ByteNames().front());
-  ASSERT_TRUE(WriteBytePath(odd, "B"));
-  EXPECT_EQ(MoveToTrash(odd), EILSEQ);
-  EXPECT_TRUE(BytePathExists(odd));
 }
