@@ -145,11 +145,11 @@ bool fillFolder(const QString& folder, std::vector<std::unique_ptr<Worker>>& wor
   }
   // Shared with the threads, which may outlive this call when left behind.
   struct Run {
-    QStringList pictures;
+    explicit Run(const QStringList& p) : pictures(p) {}
+    const QStringList pictures;  // read only: a non-const access would detach it
     std::atomic<qsizetype> next{0};
   };
-  auto shared = std::make_shared<Run>();
-  shared->pictures = pictures;
+  auto shared = std::make_shared<Run>(pictures);
   auto run = [shared, boxW, boxH](Worker* w) {
     for (qsizetype i; !w->abandoned && (i = shared->next++) < shared->pictures.size();) {
       w->since = Clock::now().time_since_epoch().count();
