@@ -1,6 +1,7 @@
 #include "catalog/img_thread.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <algorithm>
 
 #include "catalog/img_util.h"
@@ -25,10 +26,18 @@ TImgThread::~TImgThread() {
   platform::TakeOver(this);
 }
 
+void TImgThread::Abandon() {
+  // Under the lock, so a cache read or write in progress ends before the caller goes on.
+  std::unique_lock<std::mutex> hold;
+  if (job_.ThumbnailLock) hold = std::unique_lock<std::mutex>(*job_.ThumbnailLock);
+  terminated_ = true;
+  abandoned_ = true;
+}
+
 void TImgThread::run() {
   std::unique_ptr<TThumbDoneEvent> e;
   if (!terminated_) e = load();
-  QObject* to = receiver_.data();
+  QObject* to = e && !terminated_ ? receiver_.data() : nullptr;
   const bool post = e && to && !terminated_;
   // The last touch of this object: once Done() is seen the slot may be joined and freed,
   // so what follows the hand-over works on locals only.
@@ -44,7 +53,8 @@ std::unique_ptr<TThumbDoneEvent> TImgThread::load() {
   TImgUtil util;
   util.Apply(job_.Settings);
   util.Thumbnail = job_.Thumbnail;
-  util.ThumbnailLock = job_.ThumbnailLock;
+  util.ThumbnailLock = job_.ThumbnailLock.get();
+  util.Abandoned = &abandoned_;
   util.SPlugin = job_.Plugins;
   util.Custom = job_.Custom;
   if (!skipLoad_) {
@@ -85,7 +95,13 @@ TImgThreads::TImgThreads(QObject* receiver) : receiver_(receiver) {
 #endif
 }
 
-TImgThreads::~TImgThreads() { finishWorker(); }
+TImgThreads::~TImgThreads() {
+  finishWorker();
+  reapAbandoned();
+  // Still inside a decoder: deleting a running thread ends the process, and its plug-in
+  // must stay loaded under it. The owner ends the process without waiting for them.
+  for (auto& w : abandoned_) (void)w.release();
+}
 
 void TImgThreads::Add(int id, bool toEnd) {
   const qsizetype at = queue_.indexOf(id);
@@ -126,18 +142,43 @@ void TImgThreads::SetThreads(int n) {
   threads_ = n;
 }
 
-void TImgThreads::finishSlot(size_t slot) {
+void TImgThreads::finishSlot(size_t slot, std::chrono::steady_clock::time_point deadline) {
   if (slot >= slots_.size() || !slots_[slot]) return;
   TImgThread* w = slots_[slot].get();
   if (w->isRunning()) w->setPriority(QThread::NormalPriority);
   w->Terminate();
-  w->wait();
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  if (!w->wait(QDeadlineTimer(std::max<qint64>(left.count(), 0)))) {
+    w->Abandon();
+    abandoned_.push_back(std::move(slots_[slot]));
+    SlotAbandoned(int(slot));
+    return;
+  }
   platform::TakeOver(w);
   slots_[slot].reset();
 }
 
+void TImgThreads::reapAbandoned() {
+  std::erase_if(abandoned_, [](std::unique_ptr<TImgThread>& w) {
+    if (!w->isFinished()) return false;
+    w->wait();
+    platform::TakeOver(w.get());
+    return true;
+  });
+}
+
+int TImgThreads::Abandoned() {
+  reapAbandoned();
+  return int(abandoned_.size());
+}
+
 void TImgThreads::finishWorker() {
-  for (size_t s = 0; s < slots_.size(); ++s) finishSlot(s);
+  // All are told first, so their decodes wind down together within the one grace period.
+  for (auto& w : slots_)
+    if (w) w->Terminate();
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  for (size_t s = 0; s < slots_.size(); ++s) finishSlot(s, deadline);
+  reapAbandoned();
   if (!worker_) return;
   worker_->Terminate();
   worker_->wait();
@@ -159,7 +200,8 @@ void TImgThreads::Start() {
   while (running_ < threads_ && !queue_.isEmpty()) {
     const int slot = freeSlot();
     if (slot < 0) break;
-    finishSlot(size_t(slot));
+    // A worker that has posted is past its decoder: it ends at once.
+    finishSlot(size_t(slot), std::chrono::steady_clock::now() + kStopGrace);
     startingSlot_ = slot;
     // Skipped Ids (gone or already loaded) create no worker; the next one is taken.
     while (!queue_.isEmpty() && !(StartNext() && worker_)) {

@@ -8,12 +8,17 @@
 // list and a cache object that no other thread uses while it runs; it posts the picture out
 // in the completion event (TThumbDoneEvent). The receiver's handler then calls JobDone,
 // which frees the worker and starts the next job. Cancelling is cooperative: a decode in
-// progress is waited for.
+// progress is waited for, but only for kStopGrace. A worker still inside a decoder then (a
+// plug-in that never returns) is left behind: it posts nothing and never touches the cache
+// object again, its plug-in list goes with it (never used or unloaded while it runs) and its
+// slot gets a fresh one. Such a thread object is kept until it ends and never deleted while
+// it runs; the queue's owner ends the process rather than wait for it (Abandoned()).
 #include <QList>
 #include <QPointer>
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -31,7 +36,10 @@ struct TImgJob {
   TThumb* Thumbnail = nullptr;
   TImgPlugins* Plugins = nullptr;
   TImgCustom* Custom = nullptr;  // stateless handler, may be shared
-  std::mutex* ThumbnailLock = nullptr;  // set when workers share Thumbnail
+  // Held around every use of Thumbnail; shared so that a worker left behind still has it.
+  std::shared_ptr<std::mutex> ThumbnailLock;
+  // Keeps the job's plug-in list (and whatever else Plugins needs) alive while it runs.
+  std::shared_ptr<void> Keep;
 };
 
 class TImgThread : public QThread {
@@ -42,6 +50,9 @@ class TImgThread : public QThread {
   ~TImgThread() override;
 
   void Terminate() { terminated_ = true; }
+  // Leaves the worker behind: from now on it posts nothing and never uses the job's
+  // Thumbnail, also when its decode returns one day.
+  void Abandon();
   // The completion is posted (or the job ended without one): the slot may be reused.
   bool Done() const { return done_; }
   bool Terminated() const { return terminated_; }
@@ -63,11 +74,15 @@ class TImgThread : public QThread {
   bool skipLoad_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> done_{false};
+  std::atomic<bool> abandoned_{false};
   int result_ = -1;
 };
 
 class TImgThreads {
  public:
+  // How long Stop waits for running decodes before it leaves their workers behind.
+  static constexpr std::chrono::milliseconds kStopGrace{500};
+
   // receiver: where the workers post their completion events.
   explicit TImgThreads(QObject* receiver);
   virtual ~TImgThreads();
@@ -101,6 +116,8 @@ class TImgThreads {
   int Running() const { return running_; }
   // A job for the Id is still working.
   bool IsRunning(int id) const;
+  // Workers left behind by Stop that still run (inside a decoder that has not returned).
+  int Abandoned();
 
  protected:
   // Takes one Id from the end and creates the worker (held in worker_, not yet started)
@@ -109,6 +126,8 @@ class TImgThreads {
   int StartingSlot() const { return startingSlot_; }
   int TakeLast();
   void finishWorker();
+  // A slot's worker was left behind: whatever it decodes with must not serve another job.
+  virtual void SlotAbandoned(int slot) { (void)slot; }
 
   QPointer<QObject> receiver_;
   QList<int> queue_;
@@ -116,13 +135,16 @@ class TImgThreads {
   std::unique_ptr<TImgThread> worker_;
 
  private:
-  void finishSlot(size_t slot);
+  // Joins the slot's worker, or leaves it behind when it is still running at the deadline.
+  void finishSlot(size_t slot, std::chrono::steady_clock::time_point deadline);
+  void reapAbandoned();
   int freeSlot() const;
   int threads_ = 1;
   int running_ = 0;
   int startingSlot_ = 0;
   bool starting_ = false;
   std::vector<std::unique_ptr<TImgThread>> slots_;
+  std::vector<std::unique_ptr<TImgThread>> abandoned_;
 #ifdef QIVO2_TSAN
   class THandOverFilter;
   std::unique_ptr<THandOverFilter> handOverFilter_;

@@ -39,23 +39,27 @@ bool TFileImage::StartNext() {
   const QSize box = source_->ThumbBox();
   // Only while no worker uses the cache object; the control stops the queue when it changes.
   if (Running() == 0) thumb_.Variant = ThumbFileVariant(source_->ThumbScale());
-  TImgJob job{util_.Settings(), &thumb_, pluginsOf(StartingSlot()), util_.Custom,
-              Threads() > 1 ? &thumbLock_ : nullptr};
+  std::shared_ptr<TSPluginHook> plugins = pluginsOf(StartingSlot());
+  TImgJob job{util_.Settings(), &thumb_, plugins.get(), util_.Custom, thumbLock_, plugins};
   worker_ = std::make_unique<TImgThread>(source_->ThumbReceiver(), item->GetParseName(), id, box.width(),
                                          box.height(), std::move(job), !image);
   return true;
 }
 
-TSPluginHook* TFileImage::pluginsOf(int slot) {
-  if (slot <= 0) return &plugins_;
-  if (slotPlugins_.size() < size_t(slot)) slotPlugins_.resize(size_t(slot));
-  auto& list = slotPlugins_[size_t(slot - 1)];
+std::shared_ptr<TSPluginHook> TFileImage::pluginsOf(int slot) {
+  if (slotPlugins_.size() <= size_t(slot)) slotPlugins_.resize(size_t(slot) + 1);
+  auto& list = slotPlugins_[size_t(slot)];
   // Filled from the first list the first time, and again when that list changed.
   if (!list || list->List.PluginNames() != plugins_.List.PluginNames()) {
-    list = std::make_unique<TSPluginHook>();
+    list = std::make_shared<TSPluginHook>();
     for (int i = 0; i < plugins_.List.Count(); ++i) list->List.AddPlugin(plugins_.List.Item(i).Path);
   }
-  return list.get();
+  return list;
+}
+
+void TFileImage::SlotAbandoned(int slot) {
+  // The worker left behind keeps its list; the slot's next worker loads the plug-ins again.
+  if (size_t(slot) < slotPlugins_.size()) slotPlugins_[size_t(slot)].reset();
 }
 
 void TFileImage::ForgetCached(const QStringList& paths) {

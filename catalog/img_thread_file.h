@@ -9,9 +9,9 @@
 // plug-in list, set by the owner). Each job copies its settings when it is made and the
 // worker decodes with a utility of its own through Plugins(), a list no other thread
 // calls; Thumbnail() is the workers' while a job runs and may be touched only after Stop.
-// With several threads each slot gets a plug-in list of its own (the same plug-ins as
-// Plugins(), loaded again) and the workers take turns on Thumbnail() under one lock, so
-// one object appends to the cache file.
+// Each slot's worker decodes with a plug-in list of its own (the same plug-ins as Plugins(),
+// loaded again), made anew when a worker is left behind inside one; the workers take turns
+// on Thumbnail() under one lock, so one object appends to the cache file.
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -36,7 +36,8 @@ class TFileImage : public TImgThreads, public TThumbnailLoader {
   void Attach();
 
   TImgUtil& ImgUtil() { return util_; }
-  // The workers' own plug-in list (fill it with List.LoadFromAppDir()).
+  // The plug-ins the workers decode with (fill it with List.LoadFromAppDir()); each slot
+  // loads its own copy of this list.
   TSPluginHook& Plugins() { return plugins_; }
   TThumb& Thumbnail() { return thumb_; }
 
@@ -51,16 +52,17 @@ class TFileImage : public TImgThreads, public TThumbnailLoader {
 
  protected:
   bool StartNext() override;
+  void SlotAbandoned(int slot) override;
 
  private:
   TThumbnailSource* source_;
   TImgUtil util_;
-  // The list of a slot's worker; slot 0 uses plugins_.
-  TSPluginHook* pluginsOf(int slot);
+  // The list of a slot's worker: a copy of plugins_.
+  std::shared_ptr<TSPluginHook> pluginsOf(int slot);
   TSPluginHook plugins_;
-  std::vector<std::unique_ptr<TSPluginHook>> slotPlugins_;
+  std::vector<std::shared_ptr<TSPluginHook>> slotPlugins_;
   TThumb thumb_;
-  std::mutex thumbLock_;
+  std::shared_ptr<std::mutex> thumbLock_ = std::make_shared<std::mutex>();
 };
 
 }  // namespace catalog

@@ -366,7 +366,7 @@ bool TImgUtil::loadFromCache(const QString& path, int boxWidth, int boxHeight) {
     {
       std::unique_lock<std::mutex> hold;
       if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
-      if (!Thumbnail->Read(path, jpeg)) return false;
+      if (abandoned() || !Thumbnail->Read(path, jpeg)) return false;
       h = Thumbnail->Header();
     }
     // A JPEG thumbnail made with the other AutoRotate setting shows the picture the other way.
@@ -391,6 +391,7 @@ void TImgUtil::writeToCache(const QString& path) {
     const QByteArray data = jpeg.SaveToMemory();
     std::unique_lock<std::mutex> hold;
     if (ThumbnailLock) hold = std::unique_lock<std::mutex>(*ThumbnailLock);
+    if (abandoned()) return;
     TThumbEntryHeader& h = Thumbnail->Header();
     h.Flags = ImageType == TImageType::iitJpeg && AutoRotate ? kThumbFlagAutoRotated : 0;
     h.Width = uint32_t(Bitmap.Width());

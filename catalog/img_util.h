@@ -74,6 +74,9 @@ class TImgUtil {
   // Held around every use of Thumbnail when several workers share it (reads and appends
   // are short; decoding and encoding run outside it).
   std::mutex* ThumbnailLock = nullptr;
+  // Set (under ThumbnailLock) when the caller gave up waiting for this load: Thumbnail may
+  // be gone by then and is not touched any more.
+  const std::atomic<bool>* Abandoned = nullptr;
   // None until the plug-in host provides one: plug-in kinds are then not recognised.
   TImgPlugins* SPlugin = nullptr;
   int Quality() const { return quality_; }
@@ -138,6 +141,7 @@ class TImgUtil {
   int decodeCustom(const QString& path, int w, int h);
   int decodeSusie(const QString& path, int w, int h);
   void jpegFromMemory(const QByteArray& data, int boxWidth, int boxHeight, int orientation = 1);
+  bool abandoned() const { return Abandoned && *Abandoned; }
   bool loadFromCache(const QString& path, int boxWidth, int boxHeight);
   void writeToCache(const QString& path);
   void makeIconPicture(const QString& path, int iconIndex);

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -235,71 +236,150 @@ TPrepared Prepare(const QString& source, TConvertFormat format, const TConvertSe
 }
 
 // Worker threads preparing the sources in order, at most `ahead` results beyond the one
-// the writer waits for, so memory stays bounded however long the list is.
+// the writer waits for, so memory stays bounded however long the list is. With a time
+// limit, a worker still on a file past it is left behind: the file fails, the worker keeps
+// its loader (and the state it shares) and stores nothing more, and a new worker with a
+// loader of its own takes its place.
 class TPrepareAhead {
  public:
   TPrepareAhead(QStringList sources, TConvertFormat format, const TConvertSettings& s, const TLoaderFactory& loaders,
-                int jobs)
-      : sources_(std::move(sources)), format_(format), settings_(s), results_(sources_.size()) {
-    ahead_ = std::max(2, 2 * jobs);
-    for (int i = 0; i < jobs; ++i) threads_.emplace_back([this, loader = loaders()] { Work(loader); });
+                int jobs, std::chrono::milliseconds timeout)
+      : state_(std::make_shared<TState>(std::move(sources), format, s)), loaders_(loaders), timeout_(timeout) {
+    state_->ahead = std::max(2, 2 * jobs);
+    for (int i = 0; i < jobs; ++i) spawn();
   }
-  ~TPrepareAhead() {
+  ~TPrepareAhead() { Finish(); }
+
+  // Ends the workers; those still inside a file after the time limit are left running.
+  // Returns how many workers were left behind and still run.
+  int Finish() {
+    if (finished_) return stuck();
+    finished_ = true;
     {
-      std::lock_guard lock(mutex_);
-      cancelled_ = true;
+      std::lock_guard lock(state_->mutex);
+      state_->cancelled = true;
     }
-    wake_.notify_all();
-    for (auto& t : threads_) t.join();
+    state_->wake.notify_all();
+    const auto deadline = std::chrono::steady_clock::now() + timeout_;
+    for (size_t k = 0; k < threads_.size(); ++k) {
+      if (!threads_[k].joinable()) continue;
+      if (timeout_.count() > 0) {
+        std::unique_lock lock(state_->mutex);
+        if (!state_->done.wait_until(lock, deadline, [&] { return state_->workers[k].exited; })) {
+          leave(k);
+          continue;
+        }
+      }
+      threads_[k].join();
+    }
+    return stuck();
   }
 
   // The result of source i (taken in increasing order), waiting with `idle` between looks.
   TPrepared Take(int i, const std::function<void()>& idle) {
-    std::unique_lock lock(mutex_);
-    while (!results_[i]) {
+    TState& st = *state_;
+    std::unique_lock lock(st.mutex);
+    while (!st.results[i]) {
+      if (timeout_.count() > 0 && st.started[i] && std::chrono::steady_clock::now() - *st.started[i] >= timeout_) {
+        st.results[i] = TPrepared{{}, QStringLiteral("timed out after %1 s").arg(double(timeout_.count()) / 1000)};
+        leave(size_t(st.takenBy[i]));
+        lock.unlock();
+        spawn();
+        lock.lock();
+        break;
+      }
       if (idle) {
         lock.unlock();
         idle();
         lock.lock();
-        if (results_[i]) break;
+        if (st.results[i]) break;
       }
-      done_.wait_for(lock, std::chrono::milliseconds(20));
+      st.done.wait_for(lock, std::chrono::milliseconds(20));
     }
-    TPrepared p = std::move(*results_[i]);
-    results_[i].reset();
-    taken_ = i + 1;
-    wake_.notify_all();
+    TPrepared p = std::move(*st.results[i]);
+    st.results[i].reset();
+    st.taken = i + 1;
+    st.wake.notify_all();
     return p;
   }
 
  private:
-  void Work(const TPictureLoader& loader) {
+  struct TWorkerState {
+    bool left = false;    // left behind: stores nothing more
+    bool exited = false;  // its thread function returned
+  };
+  struct TState {
+    TState(QStringList sources, TConvertFormat format, const TConvertSettings& s)
+        : sources(std::move(sources)), format(format), settings(s), results(this->sources.size()),
+          started(this->sources.size()), takenBy(this->sources.size(), -1) {}
+    const QStringList sources;
+    const TConvertFormat format;
+    const TConvertSettings settings;
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    std::vector<std::optional<TPrepared>> results;
+    std::vector<std::optional<std::chrono::steady_clock::time_point>> started;
+    std::vector<int> takenBy;
+    std::vector<TWorkerState> workers;
+    qsizetype next = 0, taken = 0, ahead = 2;
+    bool cancelled = false;
+  };
+
+  // Under the lock.
+  void leave(size_t k) {
+    if (state_->workers[k].left) return;
+    state_->workers[k].left = true;
+    threads_[k].detach();
+  }
+  int stuck() {
+    std::lock_guard lock(state_->mutex);
+    return int(std::count_if(state_->workers.begin(), state_->workers.end(),
+                             [](const TWorkerState& w) { return w.left && !w.exited; }));
+  }
+
+  void spawn() {
+    int me;
+    {
+      std::lock_guard lock(state_->mutex);
+      me = int(state_->workers.size());
+      state_->workers.emplace_back();
+    }
+    threads_.emplace_back([st = state_, me, loader = loaders_()] { Work(*st, me, loader); });
+  }
+
+  static void Work(TState& st, int me, const TPictureLoader& loader) {
     for (;;) {
       int i;
       {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return cancelled_ || next_ >= sources_.size() || next_ < taken_ + ahead_; });
-        if (cancelled_ || next_ >= sources_.size()) return;
-        i = next_++;
+        std::unique_lock lock(st.mutex);
+        st.wake.wait(lock, [&] {
+          return st.cancelled || st.workers[me].left || st.next >= st.sources.size() || st.next < st.taken + st.ahead;
+        });
+        if (st.cancelled || st.workers[me].left || st.next >= st.sources.size()) break;
+        i = int(st.next++);
+        st.started[i] = std::chrono::steady_clock::now();
+        st.takenBy[i] = me;
       }
-      TPrepared p = Prepare(sources_[i], format_, settings_, loader);
+      TPrepared p = Prepare(st.sources[i], st.format, st.settings, loader);
       {
-        std::lock_guard lock(mutex_);
-        results_[i] = std::move(p);
+        std::lock_guard lock(st.mutex);
+        if (st.workers[me].left) break;
+        st.results[i] = std::move(p);
       }
-      done_.notify_all();
+      st.done.notify_all();
     }
+    {
+      std::lock_guard lock(st.mutex);
+      st.workers[me].exited = true;
+    }
+    st.done.notify_all();
   }
 
-  const QStringList sources_;
-  const TConvertFormat format_;
-  const TConvertSettings settings_;
-  std::mutex mutex_;
-  std::condition_variable wake_, done_;
-  std::vector<std::optional<TPrepared>> results_;
-  qsizetype next_ = 0, taken_ = 0, ahead_ = 2;
-  bool cancelled_ = false;
+  std::shared_ptr<TState> state_;
+  const TLoaderFactory loaders_;
+  const std::chrono::milliseconds timeout_;
   std::vector<std::thread> threads_;
+  bool finished_ = false;
 };
 
 }  // namespace
@@ -327,8 +407,9 @@ TConvertRunResult RunConversion(const QStringList& sources, const QString& folde
     if (IsConvertibleFile(source)) work << source;
   std::optional<TPrepareAhead> ahead;
   TPictureLoader inlineLoader;
-  if (jobs >= 2 && work.size() >= 2) {
-    ahead.emplace(work, format, s, loaders, int(std::min<qsizetype>(jobs, work.size())));
+  // A time limit needs the files on other threads, however many.
+  if ((jobs >= 2 && work.size() >= 2) || (hooks.FileTimeout.count() > 0 && !work.isEmpty())) {
+    ahead.emplace(work, format, s, loaders, int(std::clamp<qsizetype>(jobs, 1, work.size())), hooks.FileTimeout);
   } else if (!work.isEmpty()) {
     inlineLoader = loaders();
   }
@@ -380,6 +461,7 @@ TConvertRunResult RunConversion(const QStringList& sources, const QString& folde
     }
     if (hooks.FileFinished) hooks.FileFinished(source);
   }
+  if (ahead) run.StuckWorkers = ahead->Finish();
   return run;
 }
 

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -105,6 +106,10 @@ struct TConvertHooks {
   // Around each file's work (the window shows its loading notice there).
   std::function<void(const QString& source)> FileStarted;
   std::function<void(const QString& source)> FileFinished;
+  // Longest time one file may take to load and encode (0: no limit). A file over it fails
+  // with "timed out"; its worker is left behind with its loader, never used again, and the
+  // rest of the run goes on with a new one.
+  std::chrono::milliseconds FileTimeout{0};
 };
 
 struct TConvertRunResult {
@@ -112,6 +117,9 @@ struct TConvertRunResult {
   bool NotProcessed = false;               // some file skipped or failed
   bool Stopped = false;                    // an overwrite was refused
   bool StoppedByUser = false;              // StopRequested said so
+  // Workers left behind by FileTimeout that still run: the caller must not wait for them
+  // (nor unload what they decode with) and ends the process instead.
+  int StuckWorkers = 0;
 };
 
 // Converts every source into folder, in order, as the batch conversion does.

@@ -5,10 +5,13 @@
 #include "extras/widgets/splash_form.h"
 #include "platform/single_instance.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -41,11 +44,29 @@ void reportStart(app::TCVMain& main) {
                selected.isEmpty() ? "nothing" : QFile::encodeName(selected).constData());
 }
 
+// Under test, QIVO2_TEST_RUN names a command of the main menu to run once the window is up
+// (the editor, a modal window), and a line on stderr says when it has had time to open.
+void runTestCommand(app::TCVMain& main) {
+  if (qEnvironmentVariable("QIVO2_TEST") != QLatin1String("1")) return;
+  const QString name = qEnvironmentVariable("QIVO2_TEST_RUN");
+  QAction* action = name.isEmpty() ? nullptr : main.Menus[name];
+  if (!action) return;
+  QTimer::singleShot(0, &main, [action, name] {
+    // Fires inside a modal window's own loop, or after the command returned.
+    QTimer::singleShot(300, [name] { std::fprintf(stderr, "qivo2: ran %s\n", qPrintable(name)); });
+    action->trigger();
+  });
+}
+
+// However the ending goes, the process is gone this long after the signal.
+constexpr unsigned kTerminateBoundSeconds = 10;
+
 int signalPipe[2] = {-1, -1};
 
 void onTerminate(int) {
   const char c = 1;
   [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
+  alarm(kTerminateBoundSeconds);  // the last resort, should the event loop never come back
 }
 
 // SIGTERM and SIGINT close the main window the ordinary way, so its state is written. The
@@ -60,13 +81,29 @@ void catchTerminate() {
   sigaction(SIGINT, &sa, nullptr);
 }
 
+// The other windows first: modal ones are cancelled (a question answered neither yes nor
+// no changes no file) and the editor closes without saving, as at any end of a program; then
+// the main window closes, writing its state, and every event loop ends, the main one and
+// those of modal windows alike (any started after this returns at once).
+void closeEverything(QWidget* main) {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w == main || !w->isVisible()) continue;
+    if (auto* dialog = qobject_cast<QDialog*>(w))
+      dialog->reject();
+    else
+      w->close();
+  }
+  main->close();
+  QCoreApplication::quit();
+}
+
 void closeOnTerminate(QWidget* window) {
   if (signalPipe[0] < 0) return;
   auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
   QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
     char c;
     [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &c, 1);
-    window->close();
+    closeEverything(window);
   });
 }
 
@@ -93,14 +130,27 @@ int main(int argc, char** argv) {
   splash->ShowNow();
   QApplication::setApplicationName(QStringLiteral("QIVO2"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.qivo2.QIVO2"));
-  app::TCVMain main;
-  splash->close();
-  delete splash;
+  int rc = 0;
+  bool workersStuck = false;
+  {
+    app::TCVMain main;
+    splash->close();
+    delete splash;
 
-  closeOnTerminate(&main);
-  main.show();
-  reportStart(main);
-  const int rc = app.exec();
+    closeOnTerminate(&main);
+    main.show();
+    reportStart(main);
+    runTestCommand(main);
+    rc = app.exec();
+    workersStuck = main.StopThumbnails();
+  }  // the folder history is written as the main window goes
   mutex.Release();
+  if (workersStuck) {
+    // A thumbnail worker is still inside a plug-in that never returned: it cannot be joined,
+    // and neither the plug-in nor what it may touch can be taken down under it. Settings,
+    // history and cache files are on disk by now; end here.
+    std::fflush(nullptr);
+    ::_exit(rc);
+  }
   return rc;
 }

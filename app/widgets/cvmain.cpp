@@ -262,6 +262,12 @@ bool TCVMain::FormCloseQuery() {
   return true;
 }
 
+bool TCVMain::StopThumbnails() {
+  if (!FileImage) return false;
+  FileImage->Stop();
+  return FileImage->Abandoned() > 0;
+}
+
 void TCVMain::closeEvent(QCloseEvent* event) {
   if (FormCloseQuery())
     event->accept();

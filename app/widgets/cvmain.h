@@ -149,6 +149,9 @@ class TCVMain : public QMainWindow {
   // The catalogue's thumbnail loader with its image utility, workers' plug-in list and
   // cache (destroyed first).
   std::unique_ptr<catalog::TFileImage> FileImage;
+  // After closing: stops the thumbnail workers, waiting a moment at most; true when some
+  // are still inside a decoder that did not return, so the process must not wait for them.
+  bool StopThumbnails();
   // Base name of the current folder's thumbnail file (the cache's FileName);
   // ThumbFileNameChanged tells the catalogue's cache.
   const QString& ThumbFileName() const { return thumbFileName_; }

@@ -1,5 +1,6 @@
 // The thumbnail queue and worker with the real catalogue control on the offscreen platform.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -504,6 +505,50 @@ class ImgThreadTest : public QObject {
     QVERIFY(allPluginThumbs());
     QVERIFY(ui.OnlyCalledFrom(QThread::currentThread()));
     owner.reset();
+  }
+
+  // A plug-in whose decode never returns: a folder change leaves its worker behind within the
+  // grace period instead of waiting for ever, and the next folder still fills, with a worker
+  // that loaded the plug-ins again. Dropping the queue then returns at once too.
+  void workerStuckInAPlugInIsLeftBehind() {
+    for (const int threads : {1, 2}) {
+      QTemporaryDir stuck;
+      writeFile(stuck.filePath("never.hang"), "HANG for ever");
+      writeFile(stuck.filePath("drawing.bmp"), graphics::WriteBMP(picture(50, 30, 3)));
+      TSPluginHook ui;
+      ui.List.AddPlugin(QIVO2_ENDLESS_SPI);
+      QCOMPARE(ui.List.Count(), 1);
+      TFileImage* loader = nullptr;
+      auto panel = makePanel(loader, true);
+      std::unique_ptr<TFileImage> owner(loader);
+      loader->ImgUtil().SPlugin = &ui;
+      loader->Plugins().List.AddPlugin(QIVO2_ENDLESS_SPI);
+      QCOMPARE(loader->Plugins().List.Count(), 1);
+      loader->SetThreads(threads);
+      panel->SetFolder(stuck.path());
+      QCOMPARE(panel->Count(), 2);
+      auto loaded = [&](const char* name) {
+        for (int i = 0; i < panel->Count(); ++i)
+          if (panel->Item(i)->GetParseName().endsWith(name)) return panel->Item(i)->Loaded;
+        return false;
+      };
+      QTRY_VERIFY_WITH_TIMEOUT(loaded("drawing.bmp") && loader->Running() == 1, 60000);
+      QTest::qWait(100);  // inside GetPicture by now
+      QVERIFY(!loaded("never.hang"));
+
+      QElapsedTimer timer;
+      timer.start();
+      panel->SetFolder(pics_.path());
+      QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+      QCOMPARE(loader->Abandoned(), 1);
+      QTRY_VERIFY_WITH_TIMEOUT(allLoaded(*panel) && !loader->Busy(), 60000);
+
+      panel->SetFolder(stuck.path());
+      QTRY_VERIFY_WITH_TIMEOUT(loaded("drawing.bmp") && loader->Running() == 1, 60000);
+      timer.restart();
+      owner.reset();
+      QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    }
   }
 
   void stopWhileWorking() {

@@ -10,16 +10,22 @@
 // output replaced the first one's.
 // With -j N, N files are decoded and encoded at a time; targets are still written one by
 // one in the inputs' order, so the result is that of -j 1.
+// --timeout SECONDS bounds each file's loading and encoding (default 30, 0 none): a file over
+// it is reported as timed out and the run goes on; the tool ends at once at the end of the run
+// rather than wait for a decoder that never returns.
 // Exit status: 0 all converted, 1 some input not converted (one line each on stderr),
 // 2 bad command line or output folder.
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/settings.h"
 #include "catalog/spi_hook.h"
@@ -48,6 +54,9 @@ const char kUsage[] =
     "  --overwrite           replace existing targets\n"
     "  -j, --jobs N          convert N files at a time (default: the number of cores);\n"
     "                        the files written are the same for every N\n"
+    "  --timeout SECONDS     give up on a file that takes longer to load and encode (a\n"
+    "                        plug-in that never returns); it is reported as timed out\n"
+    "                        and the run goes on (default 30, 0: no limit)\n"
     "  --settings FILE       read unset options from this INI file instead of QIVO2's\n"
     "  -h, --help            this text\n";
 
@@ -67,7 +76,7 @@ struct TOptions {
   QString output;
   QString settingsFile;
   std::optional<edit::TConvertFormat> format;
-  std::optional<int> sizeMode, size, quality, level, jobs;
+  std::optional<int> sizeMode, size, quality, level, jobs, timeout;
   std::optional<bool> progressive, grayscale, interlace, colors256;
   bool overwrite = false;
   bool help = false;
@@ -95,6 +104,7 @@ std::optional<QString> parse(const QStringList& args, TOptions& o) {
       {"--level", &TOptions::level, 0, 9},
       {"--jobs", &TOptions::jobs, 1, 256},
       {"-j", &TOptions::jobs, 1, 256},
+      {"--timeout", &TOptions::timeout, 0, 24 * 3600},
   };
   struct TFlagOption {
     const char* name;
@@ -199,6 +209,64 @@ edit::TConvertSettings settingsFor(const TOptions& o) {
   return s;
 }
 
+// Workers left inside a decoder cannot be joined, nor their plug-ins unloaded: the process
+// ends without the destructors once the report is out.
+int finish(int status, bool workersStuck) {
+  if (workersStuck) {
+    std::fflush(nullptr);
+    ::_exit(status);
+  }
+  return status;
+}
+
+// One file to a named target, given up after `timeout` (0: none). On a time-out the worker
+// goes on alone and the caller ends the process.
+bool convertWithin(const QString& source, const QString& target, edit::TConvertFormat format,
+                   const edit::TConvertSettings& s, edit::TPictureLoader loader, std::chrono::seconds timeout,
+                   QString& error) {
+  if (timeout.count() == 0) {
+    try {
+      edit::ConvertFile(source, target, format, s, loader);
+      return true;
+    } catch (const std::exception& e) {
+      error = QString::fromUtf8(e.what());
+      return false;
+    }
+  }
+  struct TShared {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false, ok = false;
+    QString error;
+  };
+  auto shared = std::make_shared<TShared>();
+  std::thread worker([=] {
+    bool ok = false;
+    QString why;
+    try {
+      edit::ConvertFile(source, target, format, s, loader);
+      ok = true;
+    } catch (const std::exception& e) {
+      why = QString::fromUtf8(e.what());
+    }
+    std::lock_guard lock(shared->mutex);
+    shared->finished = true;
+    shared->ok = ok;
+    shared->error = why;
+    shared->done.notify_all();
+  });
+  std::unique_lock lock(shared->mutex);
+  if (!shared->done.wait_for(lock, timeout, [&] { return shared->finished; })) {
+    worker.detach();
+    error = QStringLiteral("timed out after %1 s").arg(timeout.count());
+    return false;
+  }
+  lock.unlock();
+  worker.join();
+  error = shared->error;
+  return shared->ok;
+}
+
 int report(const edit::TConvertRunResult& run) {
   bool anyMissing = false;
   for (const auto& out : run.Outcomes) {
@@ -245,6 +313,7 @@ int main(int argc, char** argv) {
   }
 
   const edit::TConvertSettings s = settingsFor(o);
+  const std::chrono::seconds timeout(o.timeout ? *o.timeout : 30);
   // The plain loader of the program with a plug-in list (the *.spi beside the program) of
   // its own for each thread; its errors say why a file cannot be read.
   const edit::TLoaderFactory loaders = [] {
@@ -263,8 +332,10 @@ int main(int argc, char** argv) {
   if (toFolder) {
     edit::TConvertHooks hooks;
     hooks.AskOverwrite = [&](const QString&) { return o.overwrite; };
+    hooks.FileTimeout = timeout;
     const int jobs = o.jobs ? *o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
-    return report(edit::RunConversion(o.inputs, o.output, format, s, loaders, hooks, jobs));
+    const edit::TConvertRunResult run = edit::RunConversion(o.inputs, o.output, format, s, loaders, hooks, jobs);
+    return finish(report(run), run.StuckWorkers > 0);
   }
 
   // One input to a named file: the same steps with the caller's target name.
@@ -278,13 +349,8 @@ int main(int argc, char** argv) {
   } else if (platform::PathTaken(o.output) && !o.overwrite) {
     one.Reason = QStringLiteral("%1 already exists (use --overwrite)").arg(o.output);
   } else {
-    try {
-      edit::ConvertFile(one.Source, one.Target, format, s, loaders());
-      one.Status = edit::csConverted;
-    } catch (const std::exception& e) {
-      one.Status = edit::csFailed;
-      one.Reason = QString::fromUtf8(e.what());
-    }
+    one.Status = convertWithin(one.Source, one.Target, format, s, loaders(), timeout, one.Reason) ? edit::csConverted
+                                                                                                 : edit::csFailed;
   }
-  return report(run);
+  return finish(report(run), one.Reason.startsWith(QLatin1String("timed out")));
 }
