@@ -14,6 +14,7 @@
 
 #include "platform/fileop.h"
 #include "platform/path_bytes.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace files {
 
@@ -31,6 +32,7 @@ TRename::TRename(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Rename"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   setFixedSize(406, 223);
   MessageBox = DefaultMessageBox(this);
 

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -48,7 +49,30 @@ class FileDialogsTest : public QObject {
   void renFileRename();
   void renFileCopyAsksBeforeReplacing();
   void renameDialogPreviewValidationAndRun();
+  void dialogsOpenCentredOnTheScreenWithAFixedSize();
 };
+
+void FileDialogsTest::dialogsOpenCentredOnTheScreenWithAFixedSize() {
+  QTemporaryDir dir;
+  const settings::TIniFile ini(dir.path() + "/q.ini");
+  QWidget owner;  // off the screen's centre: a dialog must not open over it
+  owner.setGeometry(10, 10, 200, 150);
+  owner.show();
+  std::unique_ptr<QDialog> dialogs[] = {std::make_unique<TCreateDir>(ini, &owner),
+                                        std::make_unique<TListForm>(ini, TListForm::lmEdit, QString(), &owner),
+                                        std::make_unique<TRenFile>(&owner), std::make_unique<TRename>(&owner)};
+  const QRect screen = owner.screen()->geometry();
+  for (auto& d : dialogs) {
+    for (int round = 0; round < 2; ++round) {  // again after being moved away
+      d->show();
+      QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+      QCOMPARE(d->frameGeometry().center(), screen.center());
+      QCOMPARE(d->minimumSize(), d->maximumSize());
+      d->hide();
+      d->move(0, 0);
+    }
+  }
+}
 
 void FileDialogsTest::createDirNewIniAddDeleteOk() {
   QTemporaryDir dir;
