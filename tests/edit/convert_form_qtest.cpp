@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -136,17 +137,34 @@ class ConvertFormTest : public QObject {
   }
 
   void saveOptionsHideGrayscaleAndSizeButKeepThem() {
-    WriteIni("[JPEG]\nGrayscale=1\n[Convert]\nItem=4\nSize4=800\n");
-    TConvertF f(nullptr, TConvertF::cfSaveOptions);
-    QCOMPARE(f.windowTitle(), QStringLiteral("保存オプション"));
-    f.show();
-    QVERIFY(!f.cbGrayscale->isVisible());
-    QVERIFY(!f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.tsCommon1)));
-    f.btnOK->click();
-    const settings::TIniFile ini;
-    QCOMPARE(ini.ReadInteger("JPEG", "Grayscale", -1), 1);
-    QCOMPARE(ini.ReadInteger("Convert", "Item", -1), 4);
-    QCOMPARE(ini.ReadInteger("Convert", "Size4", -1), 800);
+    // The hidden size box is not clamped either: a value beyond its range goes back as read.
+    for (int size : {800, 2500}) {
+      WriteIni("[JPEG]\nGrayscale=1\n[Convert]\nItem=4\nSize4=" + QByteArray::number(size) + "\n");
+      TConvertF f(nullptr, TConvertF::cfSaveOptions);
+      QCOMPARE(f.windowTitle(), QStringLiteral("保存オプション"));
+      f.show();
+      QVERIFY(!f.cbGrayscale->isVisible());
+      QVERIFY(!f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.tsCommon1)));
+      f.btnOK->click();
+      const settings::TIniFile ini;
+      QCOMPARE(ini.ReadInteger("JPEG", "Grayscale", -1), 1);
+      QCOMPARE(ini.ReadInteger("Convert", "Item", -1), 4);
+      QCOMPARE(ini.ReadInteger("Convert", "Size4", -1), size);
+    }
+  }
+
+  void opensCentredOnTheScreenWithAFixedSize() {
+    QWidget owner;  // off the screen's centre: the window must not open over it
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    for (auto form : {TConvertF::cfConversionSettings, TConvertF::cfSaveOptions}) {
+      TConvertF f(&owner, form);
+      f.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&f));
+      QCOMPARE(f.frameGeometry().center(), owner.screen()->geometry().center());
+      QCOMPARE(f.minimumSize(), f.maximumSize());
+      QVERIFY(f.width() >= 392 && f.height() >= 218);
+    }
   }
 };
 
