@@ -13,6 +13,7 @@
 #include "extras/widgets/shell_list_box.h"
 #include "extras/widgets/wallpaper_form.h"
 #include "graphics/bmp_graphic.h"
+#include "graphics/picture_formats.h"
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 #include "platform/widgets/option_controls.h"
@@ -43,6 +44,7 @@ class ExtrasWindowsTest : public QObject {
   std::unique_ptr<QTemporaryDir> home_;
 
  private slots:
+  void initTestCase() { graphics::RegisterBuiltinFormats(); }
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
     qputenv("QIVO2_HOME", home_->path().toUtf8());
@@ -65,32 +67,46 @@ class ExtrasWindowsTest : public QObject {
     QCOMPARE(list.sizeHintForRow(0), TCustomShellListBox::kItemHeight);
   }
 
-  void mediaPlaceholderAndAssociationForAudio() {
+  void mediaPlaceholderAndPlayerForWhatIsNoPictureFormat() {
     QTemporaryDir d;
     Touch(d.path() + "/song.mp3", QByteArray("ID3\x03\0\0\0\0\0\0", 10));
-    {
-      QFile bmp(d.path() + "/pic.avi");  // a picture under a media name still shows as one
-      QVERIFY(bmp.open(QIODevice::WriteOnly));
-      bmp.write(graphics::WriteBMP(graphics::TBitmap(8, 6)));
-    }
+    const QByteArray bmp = graphics::WriteBMP(graphics::TBitmap(8, 6));
+    Touch(d.path() + "/movie.avi", bmp);  // chosen by extension: a video, whatever it holds
+    Touch(d.path() + "/pic.bmp", bmp);
     settings::TIniFile().Write(keys::MediaOpenDir, d.path());
     TMediaForm form(nullptr);
-    QStringList opened;
+    QStringList opened, warnings;
     form.OpenByAssociation = [&](const QString& p) { opened << p; };
-    form.MShellListBox->SetMask(TMediaForm::kMask);
+    form.WarningBox = [&](const QString& t) { warnings << t; };
+    form.MShellListBox->SetMask(QString::fromLatin1(TMediaForm::kMask) + ";*.bmp");
     form.show();
-    QCOMPARE(form.MShellListBox->count(), 2);
-    form.MShellListBox->setCurrentRow(1);  // song.mp3
-    form.MShellListBoxDblClick();
-    QVERIFY(form.ShowsPlaceholder());
-    QCOMPARE(opened, QStringList{d.path() + "/song.mp3"});
-    QVERIFY(form.isEnabled());
-    form.MShellListBox->setCurrentRow(0);
-    form.MShellListBoxDblClick();
-    QVERIFY(!form.ShowsPlaceholder());
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(Texts(form.MShellListBox), QStringList({"movie.avi", "pic.bmp", "song.mp3"}));
+    struct Case {
+      const char* name;
+      bool placeholder;
+    } cases[] = {{"song.mp3", true}, {"movie.avi", true}, {"pic.bmp", false}};
+    for (const Case& c : cases) {
+      opened.clear();
+      const QList<QListWidgetItem*> items = form.MShellListBox->findItems(c.name, Qt::MatchExactly);
+      QCOMPARE(items.size(), 1);
+      const QRect r = form.MShellListBox->visualItemRect(items[0]);
+      QTest::mouseDClick(form.MShellListBox->viewport(), Qt::LeftButton, {}, r.center());
+      QCOMPARE(form.ShowsPlaceholder(), c.placeholder);
+      // Opened once for one double click.
+      QCOMPARE(opened, c.placeholder ? QStringList{d.path() + "/" + c.name} : QStringList());
+      QVERIFY(form.isEnabled());
+    }
     QCOMPARE(form.Image1->size(), QSize(8, 6));
     QCOMPARE(form.Image1->pos(), QPoint((form.Panel1->width() - 8) / 2, (form.Panel1->height() - 6) / 2));
-    QCOMPARE(opened.size(), 1);
+    // A file gone meanwhile is no file to play.
+    opened.clear();
+    QVERIFY(QFile::remove(d.path() + "/song.mp3"));
+    form.MShellListBox->setCurrentRow(2);
+    form.MShellListBoxDblClick();
+    QVERIFY(opened.isEmpty());
+    QCOMPARE(warnings, QStringList{QStringLiteral("ファイルが不正か，対応していない形式です。")});
+    QVERIFY(form.isEnabled());
   }
 
   void mediaListWidthIsKept() {
