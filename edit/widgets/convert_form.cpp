@@ -173,7 +173,10 @@ void TConvertF::CreatePages() {
   grid->setColumnStretch(3, 1);
   auto* common = new QVBoxLayout(tsCommon1);
   common->addWidget(group);
-  connect(rgSize, &QButtonGroup::idClicked, this, &TConvertF::SelectSize);
+  // Toggled, not clicked: a screen reader's "toggle" changes the choice without a click.
+  connect(rgSize, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+    if (on) SelectSize(id);
+  });
 }
 
 TSpinEdit* TConvertF::SizeEdit(int index) const {

@@ -93,8 +93,13 @@ TRename::TRename(QWidget* parent) : QDialog(parent) {
   connect(seZeroNum, &QSpinBox::valueChanged, this, &TRename::seStartNumChange);
   for (QLineEdit* e : {editExt, editPrevName, editLastName})
     connect(e, &QLineEdit::textChanged, this, &TRename::seStartNumChange);
-  connect(rgFormButtons, &QButtonGroup::idClicked, this, [this] { rgFormClick(); });
-  connect(rgExtButtons, &QButtonGroup::idClicked, this, [this] { rgExtClick(); });
+  // Toggled, not clicked: a screen reader's "toggle" changes the choice without a click.
+  connect(rgFormButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) rgFormClick();
+  });
+  connect(rgExtButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) rgExtClick();
+  });
   connect(btnOK, &QPushButton::clicked, this, &TRename::btnOKClick);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }

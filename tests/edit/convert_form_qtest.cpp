@@ -1,5 +1,7 @@
 // The conversion settings window: what creation reads, what OK writes (and in which order),
 // Cancel, the Enter warning and the clamp on focus loss, and the save-options form.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -122,6 +124,20 @@ class ConvertFormTest : public QObject {
     g.seSize->SetValue(7);
     g.seSize->Edit()->setText("abc");
     QCOMPARE(g.seSize->Value(), 1);
+  }
+
+  void sizeChoiceAnswersTheAccessibleActions() {
+    for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+      TConvertF f(nullptr);
+      f.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&f));
+      QAccessibleInterface* i = QAccessible::queryAccessibleInterface(f.rgSizeItems[3]);
+      QVERIFY(i && i->actionInterface());
+      i->actionInterface()->doAction(action);
+      QTRY_VERIFY2(f.seHeight->isEnabled(), qPrintable(action));
+      QCOMPARE(f.SizeIndex(), 3);
+      QVERIFY(!f.seSize->isEnabled() && !f.seWidth->isEnabled() && !f.seSetSize->isEnabled());
+    }
   }
 
   void cancelWritesNothing() {

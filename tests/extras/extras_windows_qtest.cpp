@@ -1,5 +1,9 @@
 // The file list control and the media, cache list, wallpaper and version windows.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QFile>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
@@ -195,6 +199,27 @@ class ExtrasWindowsTest : public QObject {
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes[0].contains(WallpaperFilePath()));
     QVERIFY(QFile::exists(WallpaperFilePath()));
+  }
+
+  void radioGroupClicksOnceForEveryChoice() {
+    platform::TRadioGroup group(QStringLiteral("表示位置"), {"a", "b", "c"}, 1);
+    group.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&group));
+    QSignalSpy clicks(&group, &platform::TRadioGroup::Click);
+    group.SetItemIndex(0);
+    QCOMPARE(clicks.size(), 1);
+    QTest::mouseClick(group.Item(1), Qt::LeftButton);
+    QCOMPARE(group.ItemIndex(), 1);
+    QCOMPARE(clicks.size(), 2);
+    // A screen reader's press or toggle chooses as a click does.
+    int item = 1;
+    for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+      item = 3 - item;  // 2, then 1
+      const qsizetype before = clicks.size();
+      QAccessible::queryAccessibleInterface(group.Item(item))->actionInterface()->doAction(action);
+      QTRY_COMPARE(group.ItemIndex(), item);
+      QTRY_COMPARE(clicks.size(), before + 1);
+    }
   }
 
   void aboutTexts() {

@@ -1,5 +1,7 @@
 // The file dialogs driven as a user would, with their message boxes and folder browser
 // answered by the test.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QButtonGroup>
 #include <QDir>
 #include <QLabel>
@@ -50,7 +52,30 @@ class FileDialogsTest : public QObject {
   void renFileCopyAsksBeforeReplacing();
   void renameDialogPreviewValidationAndRun();
   void dialogsOpenCentredOnTheScreenWithAFixedSize();
+  void renameChoicesAnswerTheAccessibleActions();
 };
+
+void FileDialogsTest::renameChoicesAnswerTheAccessibleActions() {
+  // What a screen reader does: the button's own press or toggle action, no mouse click.
+  for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+    TRename r;
+    r.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&r));
+    auto act = [&](QAbstractButton* b) {
+      QAccessibleInterface* i = QAccessible::queryAccessibleInterface(b);
+      QVERIFY(i && i->actionInterface());
+      QVERIFY(i->actionInterface()->actionNames().contains(action));
+      i->actionInterface()->doAction(action);
+    };
+    act(r.rgFormButtons->button(2));
+    QTRY_VERIFY2(r.editLastName->isEnabled(), qPrintable(action));
+    QVERIFY(!r.editPrevName->isEnabled());
+    act(r.rgExtButtons->button(3));
+    QTRY_VERIFY2(r.editExt->isEnabled(), qPrintable(action));
+    act(r.rgExtButtons->button(1));
+    QTRY_VERIFY2(!r.editExt->isEnabled(), qPrintable(action));
+  }
+}
 
 void FileDialogsTest::dialogsOpenCentredOnTheScreenWithAFixedSize() {
   QTemporaryDir dir;
