@@ -144,7 +144,13 @@ class ExtrasWindowsTest : public QObject {
     const QString folder = CacheFolder();
     QVERIFY(QDir(folder).exists());
     for (const char* n : {"a.dat", "b.dat", "c.dat", "keep.txt"}) Touch(folder + "/" + n);
+    // Nothing elsewhere: a link out of the folder, a folder pointed at from outside.
+    QTemporaryDir elsewhere;
+    Touch(elsewhere.path() + "/precious.dat");
+    QVERIFY(QFile::link(elsewhere.path() + "/precious.dat", folder + "/link.dat"));
     TCacheForm form;
+    form.ShellListBox1->SetDirectory(elsewhere.path());
+    QCOMPARE(form.ShellListBox1->count(), 0);
     form.ShellListBox1->SetDirectory(folder);
     QCOMPARE(Texts(form.ShellListBox1), QStringList({"a.dat", "b.dat", "c.dat"}));
     int asked = 0;
@@ -163,6 +169,7 @@ class ExtrasWindowsTest : public QObject {
     form.btnDeleteClick();
     QCOMPARE(Texts(form.ShellListBox1), QStringList{"b.dat"});
     QVERIFY(QFile::exists(folder + "/keep.txt"));
+    QVERIFY(QFile::exists(elsewhere.path() + "/precious.dat"));
     QVERIFY(!QFile::exists(folder + "/a.dat"));
   }
 
