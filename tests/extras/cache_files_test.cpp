@@ -40,8 +40,9 @@ TEST(CacheFiles, OnlyTheCacheFoldersOwnFilesAreListedAndDeleted) {
       {cache + "/sub/../a.dat", true},       {root + "/CacheLink/a.dat", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsCacheFile(cache, c.path), c.ours) << c.path.toStdString();
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     if (!c.ours) EXPECT_FALSE(DeleteCacheFile(cache, c.path)) << c.path.toStdString();
+  }
   EXPECT_TRUE(QFile::exists(root + "/outside.dat"));
   EXPECT_TRUE(QFile::exists(cache + "/sub/b.dat"));
   EXPECT_TRUE(QFileInfo(cache + "/link.dat").isSymLink());
