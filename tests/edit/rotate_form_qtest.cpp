@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
