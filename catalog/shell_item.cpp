@@ -1,9 +1,11 @@
 #include "catalog/shell_item.h"
 
+#include "platform/fileop.h"
 #include "platform/path_bytes.h"
 #include "platform/shell_icons.h"
 
 #include <QDateTime>
+#include <cerrno>
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -13,6 +15,15 @@
 namespace catalog {
 
 using namespace platform::shell;
+
+QString RenameRefusalText(const QString& newName, int error) {
+  if (newName.isEmpty()) return QStringLiteral("ファイル名が指定されていません。");
+  if (newName.contains(u'/') || newName.contains(QChar(0)) || newName == u"." || newName == u"..")
+    return QStringLiteral("ファイル名に使用できない文字が含まれています。");
+  if (error == EEXIST || error == ENOTEMPTY)
+    return QStringLiteral("指定されたファイル名は既に存在します。別の名前を指定して下さい｡ ");
+  return platform::ErrorText(error);
+}
 
 QString SizeTextOf(uint64_t size) {
   const uint32_t low = uint32_t(size);
@@ -146,10 +157,13 @@ bool TShellItem::HasAttributes(uint32_t mask) {
   return f && RelativeId && (f->GetAttributesOf(RelativeId, mask) & mask) != 0;
 }
 
-bool TShellItem::Rename(const QString& newName) {
+bool TShellItem::Rename(const QString& newName, int* error) {
   const FolderPtr f = Folder();
-  if (!f || !RelativeId) return false;
-  PIDL fresh = f->SetNameOf(RelativeId, newName);
+  if (!f || !RelativeId) {
+    if (error) *error = ENOENT;
+    return false;
+  }
+  PIDL fresh = f->SetNameOf(RelativeId, newName, error);
   if (!fresh) return false;
   IdListFree(RelativeId);
   RelativeId = fresh;

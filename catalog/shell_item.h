@@ -33,6 +33,8 @@ enum class TSortTypeEx { istName, istSize, istType, istDate, istAttr };
 // of the size, so 4 GB and more wrap); local time "yyyy/mm/dd hh:nn" at 2-second resolution.
 QString SizeTextOf(uint64_t size);
 QString DateTextOf(int64_t secondsSinceEpoch);
+// Why a rename to `newName` was refused, from the name and the errno it failed with.
+QString RenameRefusalText(const QString& newName, int error);
 
 class TShellItems;
 class TShellItem;
@@ -78,8 +80,9 @@ class TShellItem {
   // combine(folder, RelativeId); the caller frees it. Null without a RelativeId.
   shell::PIDL AbsoluteId() const;
   bool HasAttributes(uint32_t mask);
-  // Renames through the shell; false when refused (the entry is then unchanged).
-  bool Rename(const QString& newName);
+  // Renames through the shell; false when refused (the entry is then unchanged and *error,
+  // when given, holds the errno).
+  bool Rename(const QString& newName, int* error = nullptr);
   // Folder -> navigate; symbolic link to a folder -> navigate to the target; else the
   // desktop's association.
   void Open();

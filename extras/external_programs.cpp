@@ -25,7 +25,9 @@ TProgramStarter DetachedStarter() {
 
 TStartResult StartOtherSoft(const QString& program, const QString& picture, const TProgramStarter& start) {
   struct stat st {};
-  if (program.isEmpty() || ::stat(platform::PathBytes(program).constData(), &st) != 0) return TStartResult::Missing;
+  // A folder of that name is no program either.
+  if (program.isEmpty() || ::stat(platform::PathBytes(program).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    return TStartResult::Missing;
   if (!platform::IsTextPath(picture)) return TStartResult::NotPassable;
   start(program, {picture});
   return TStartResult::Started;

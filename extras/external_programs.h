@@ -25,7 +25,7 @@ enum class TStartResult { Started, Missing, NotPassable };
 using TProgramStarter = std::function<void(const QString& program, const QStringList& args)>;
 TProgramStarter DetachedStarter();
 
-// Missing: no file of the program's name. NotPassable: the picture's name holds bytes that are
+// Missing: no file of the program's name (a folder counts as none). NotPassable: the picture's name holds bytes that are
 // not text, which no program's argument list can carry unchanged.
 TStartResult StartOtherSoft(const QString& program, const QString& picture, const TProgramStarter& start);
 

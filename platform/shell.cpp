@@ -373,12 +373,16 @@ int TShellFolder::CompareIDs(int column, PCIDL a, PCIDL b) {
   return c ? c : IdListSame(a, b);
 }
 
-PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
-  if (!relativeId || IdListCount(relativeId) != 1) return nullptr;
+PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName, int* error) {
+  auto refuse = [error](int e) -> PIDL {
+    if (error) *error = e;
+    return nullptr;
+  };
+  if (!relativeId || IdListCount(relativeId) != 1) return refuse(EINVAL);
   const QByteArray nameBytes = platform::PathBytes(newName);
   const std::string_view newView(nameBytes.constData(), size_t(nameBytes.size()));
   PIDL fresh = IdListFromName(newView);
-  if (!fresh) return nullptr;
+  if (!fresh) return refuse(EINVAL);
   const std::string_view oldView = IdRecordName(relativeId);
   if (oldView == newView) return fresh;
   const QByteArray from = ItemPath(relativeId), to = joinPath(path_, newView);
@@ -392,8 +396,9 @@ PIDL TShellFolder::SetNameOf(PCIDL relativeId, const QString& newName) {
     }
   }
   if (rc != 0) {
+    const int e = errno;
     IdListFree(fresh);
-    return nullptr;
+    return refuse(e);
   }
   if (lastName_ == oldView) lastName_.clear();
   auto it = cache_.find(oldView);

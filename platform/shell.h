@@ -141,8 +141,9 @@ class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
   // Signed comparison of two items in a column (see the header comment).
   int CompareIDs(int column, PCIDL a, PCIDL b);
   // Renames an item; the new relative list, or null when refused or failed (the old
-  // name stays). Names holding "/" or a zero byte, "." and ".." are refused.
-  PIDL SetNameOf(PCIDL relativeId, const QString& newName);
+  // name stays; *error, when given, gets the errno). Names holding "/" or a zero byte, ".",
+  // ".." and "" are refused (EINVAL).
+  PIDL SetNameOf(PCIDL relativeId, const QString& newName, int* error = nullptr);
   // Size, time and attributes; false when the item cannot be read.
   bool GetFindData(PCIDL relativeId, TFindData& out);
   // The same for many one-record items at once, through one open handle of the folder and

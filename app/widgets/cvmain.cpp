@@ -12,6 +12,7 @@
 #include "decode/spi_host.h"
 #include "view/picture_loader.h"
 #include "platform/app_folder.h"
+#include "platform/widgets/status_hints.h"
 #include "extras/external_programs.h"
 
 #include <QAction>
@@ -139,6 +140,7 @@ void TCVMain::CreatePreviewPane() {
 void TCVMain::CreateStatusBar() {
   StatusBar1 = new TStatusBar(this);
   setStatusBar(StatusBar1);
+  platform::ShowHintsIn(this, StatusBar1->HintPanel());
 }
 
 int TCVMain::ClientWidth() const { return width(); }

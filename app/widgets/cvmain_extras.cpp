@@ -106,7 +106,7 @@ void TCVMain::SetOtherSoft1Click() {
 }
 
 void TCVMain::Media1Click() {
-  extras::TMediaForm form(Plugins, this);
+  extras::TMediaForm form(this);
   form.MShellListBox->SetMask(QString::fromLatin1(extras::TMediaForm::kMask));
   form.OpenByAssociation = [this](const QString& path) { OpenUrl(platform::FileUrl(path)); };
   hide();

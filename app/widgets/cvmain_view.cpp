@@ -143,6 +143,8 @@ void TCVMain::FullScreen1Click() {
 }
 
 void TCVMain::DblClick1Click() {
+  // With the preview on, a double click says real size is not possible, whatever it would do.
+  if (ViewableIndex(QStringLiteral("プレビューがオンの時，実サイズ表示は出来ません。")) < 0) return;
   if (settings::TIniFile().Read(keys::MainDblClick) == 1) {
     FullScreen1Click();
   } else {

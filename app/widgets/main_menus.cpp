@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <span>
 
+#include "platform/widgets/status_hints.h"
+
 static void InitQivo2Resources() {
   static bool done = false;
   if (done) return;
@@ -124,6 +126,36 @@ constexpr MenuRow kMainMenu[] = {
     {"Help1", "About1", "ヴァージョン情報(&A)...", "", Kind::Item, false},
 };
 
+// Hints of the main-menu items, shown in the status bar as the pointer passes over them.
+struct HintRow {
+  const char* name;
+  const char* hint;
+};
+constexpr HintRow kMenuHints[] = {
+    {"Rotate1", "選択されたファイルを別画面で編集します"},
+    {"Paste1", "クリップボードのファイルを編集ウィンドウに貼り付けます"},
+    {"BMP1", "選択されたファイルを BMP 形式で保存します"},
+    {"JPEG1", "選択されたファイルを JPEG 形式で保存します"},
+    {"PNG1", "選択されたファイルを PNG 形式で保存します"},
+    {"RealSize1", "選択されたファイルを実際のサイズで表示します"},
+    {"FullScreen1", "選択されたファイルを全画面で表示します"},
+    {"SetConvert1", "ファイルコンバート（変換）用の設定を行います"},
+    {"SetFolder1", "ファイル保存用のフォルダを設定します"},
+    {"ChangeFolder1", "パスをクリックすれば，保存用フォルダを変更できます"},
+    {"AddFavorite1", "現在開いているフォルダをお気に入りに追加します"},
+    {"EditFavorite1", "お気に入りを編集します"},
+    {"OpenFavorite1", "パスをクリックすれば，フォルダを開く事ができます"},
+    {"SlideStart1", "スライドを開始（再開）します"},
+    {"Sec1", "スライド間隔 1 秒"},
+    {"Sec2", "スライド間隔 2 秒"},
+    {"Sec3", "スライド間隔 3 秒"},
+    {"Sec4", "スライド間隔 4 秒"},
+    {"Sec5", "スライド間隔 5 秒"},
+    {"Other1", "任意にスライド間隔を指定します"},
+    {"SlideOption1", "スライドのオプションを設定します"},
+    {"OpenHelp1", "ヘルプを開きます"},
+};
+
 // PopupMenu1: the catalogue's context menu, with the main menu's captions.
 struct PopupRow {
   const char* name;
@@ -135,7 +167,8 @@ constexpr PopupRow kPopupMenu[] = {
     {"FullScreen2", "FullScreen1"}, {"", ""},             {"Property2", "Property1"},
 };
 
-// Toolbar buttons; name "" = separator. The hint's text before "|" is the tool tip.
+// Toolbar buttons; name "" = separator. The hint's text before "|" is the tool tip, the text
+// after it the status text (a hint without "|" is both).
 struct ButtonRow {
   const char* name;
   const char* hint;
@@ -190,11 +223,6 @@ constexpr ThemeRow kThemeIcons[] = {
     {"firstpage", "go-top"},     {"slide", "media-playlist-repeat"},
     {"realsize", "zoom-original"}, {"fullscreen", "view-fullscreen"},
 };
-
-QString ToolTipOf(const char* hint) {
-  const QString h = QString::fromUtf8(hint);
-  return h.left(h.indexOf(u'|') < 0 ? h.size() : h.indexOf(u'|'));
-}
 
 QMenu** MenuSlot(TMainMenus& m, const QString& name) {
   static const QHash<QString, QMenu* TMainMenus::*> table = {
@@ -263,6 +291,7 @@ void BuildMenuBar(QMainWindow* window, TMainMenus& m) {
   m["SetTreeView1"]->setChecked(true);
   m["DblClick1"]->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   for (const char* n : {"OtherSoft2", "OtherSoft3"}) m[n]->setVisible(false);
+  for (const HintRow& row : kMenuHints) platform::SetHint(m[QString::fromUtf8(row.name)], QString::fromUtf8(row.hint));
 }
 
 void BuildPopups(QMainWindow* window, TMainMenus& m) {
@@ -298,9 +327,10 @@ QToolBar* BuildBar(QMainWindow* window, TMainMenus& m, const char* name, Qt::Too
       bar->addSeparator();
       continue;
     }
-    QAction* a = bar->addAction(ToolbarIcon(QString::fromUtf8(row.glyph)), ToolTipOf(row.hint));
+    const QString hint = QString::fromUtf8(row.hint);
+    QAction* a = bar->addAction(ToolbarIcon(QString::fromUtf8(row.glyph)), platform::ShortHint(hint));
     a->setObjectName(QString::fromUtf8(row.name));
-    a->setToolTip(ToolTipOf(row.hint));
+    platform::SetHint(a, hint);
     a->setEnabled(row.enabled);
     if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a))) {
       button->setObjectName(a->objectName());

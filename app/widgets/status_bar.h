@@ -1,6 +1,6 @@
 #pragma once
 // StatusBar1: five text panels of fixed widths (140, 140, 130, 140, 700), the last one
-// without a bevel, 23 pixels high.
+// without a bevel, 23 pixels high. The last panel, which no command writes, shows the hints.
 #include <QLabel>
 #include <QStatusBar>
 #include <array>
@@ -22,6 +22,7 @@ class TStatusBar : public QStatusBar {
   void ClearPanels(int first, int last);
   // Paints at once, not at the next event loop turn.
   void RepaintNow();
+  QLabel* HintPanel() const { return panels_[PanelCount - 1]; }
 
  private:
   std::array<QLabel*, PanelCount> panels_{};

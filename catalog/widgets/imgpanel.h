@@ -281,6 +281,8 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   std::function<bool(TTransfer, const QStringList& sources, const QString& folder)> TransferFiles;
   std::function<bool(const QStringList& paths)> TrashFiles;
   std::function<void(const QString& path)> ShowProperties;
+  // Says why an in-place rename was refused (default: a warning box; tests replace it).
+  std::function<void(const QString& text)> RenameRefusedBox;
   // Opens with the desktop's association whatever the entry is (tests replace it).
   std::function<void(const QString& path)> OpenWithAssociation;
   // Asks what a drop of this control's own right-button drag does (tests replace it).

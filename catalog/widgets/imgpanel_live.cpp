@@ -1,6 +1,7 @@
 // The catalogue's folder change notification and in-place renaming.
 #include <QApplication>
 #include <QHash>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "catalog/widgets/imgpanel.h"
@@ -100,12 +101,16 @@ void TImgPanel::commitEdit(int index, const QString& text) {
     if (OnEdited) OnEdited(this, item, name);
     // Our own rename is no change to report: the watch is made again after it.
     notify_->Stop();
-    const bool renamed = item->Rename(name);
+    int error = 0;
+    const bool renamed = item->Rename(name, &error);
     if (viewMode_ == TViewMode::ivmFolder && folder_) notify_->Start(FolderPath());
-    if (renamed)
+    if (renamed) {
       DrawItem(index);
-    else
-      QApplication::beep();
+    } else if (RenameRefusedBox) {
+      RenameRefusedBox(RenameRefusalText(name, error));  // last: the box runs the event loop
+    } else {
+      QMessageBox::warning(this, window()->windowTitle(), RenameRefusalText(name, error));
+    }
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "edit/widgets/spin_edit.h"
 #include "platform/settings.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace edit {
 
@@ -62,6 +63,7 @@ TConvertF::TConvertF(QWidget* owner, TForm form) : QDialog(owner) {
   setWindowTitle(form == cfSaveOptions ? QStringLiteral("保存オプション") : QStringLiteral("変換設定"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   WarningBox = [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text, QMessageBox::Ok); };
   CreatePages();
   btnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -84,7 +86,7 @@ TConvertF::TConvertF(QWidget* owner, TForm form) : QDialog(owner) {
     PageControl1->setTabVisible(PageControl1->indexOf(tsCommon1), false);
   }
   PageControl1->setCurrentWidget(tsPNG);
-  resize(QSize(392, 218).expandedTo(sizeHint()));
+  setFixedSize(QSize(392, 218).expandedTo(sizeHint()));
   btnOK->setFocus();
 }
 
@@ -171,7 +173,10 @@ void TConvertF::CreatePages() {
   grid->setColumnStretch(3, 1);
   auto* common = new QVBoxLayout(tsCommon1);
   common->addWidget(group);
-  connect(rgSize, &QButtonGroup::idClicked, this, &TConvertF::SelectSize);
+  // Toggled, not clicked: a screen reader's "toggle" changes the choice without a click.
+  connect(rgSize, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+    if (on) SelectSize(id);
+  });
 }
 
 TSpinEdit* TConvertF::SizeEdit(int index) const {
@@ -219,8 +224,10 @@ void TConvertF::SpinEditEnter(TSpinEdit* edit) {
 }
 
 void TConvertF::btnOKClick() {
-  // The OK button takes the focus, so the spin edit being typed in clamps first.
-  for (int i = 1; i <= 4; ++i) SizeEdit(i)->Clamp();
+  // The OK button takes the focus, so the spin edit being typed in clamps first. The save
+  // options hide the size page: its value goes back as it was read.
+  const int item = SizeIndex();
+  if (item >= 1 && PageControl1->isTabVisible(PageControl1->indexOf(tsCommon1))) SizeEdit(item)->Clamp();
   const settings::TIniFile ini;
   ini.Write(keys::PngLevel, tbPNG->value());
   ini.WriteBool(keys::PngInterlace, cbInterlace->isChecked());
@@ -229,7 +236,6 @@ void TConvertF::btnOKClick() {
   ini.WriteBool(keys::JpegProgressive, cbProgressive->isChecked());
   ini.WriteBool(keys::JpegGrayscale, cbGrayscale->isChecked());
   ini.WriteBool(keys::ColorBit, cb256->isChecked());
-  const int item = SizeIndex();
   if (item >= 1) ini.Write(keys::ConvertSize, item, SizeEdit(item)->Value());
   ini.Write(keys::ConvertItem, item);
   accept();

@@ -25,6 +25,7 @@
 #include "platform/failure_list.h"
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
+#include "platform/widgets/status_hints.h"
 
 namespace edit {
 
@@ -93,8 +94,7 @@ void TRotateF::CreateToolbar() {
   auto button = [this](const char* name, const QString& text, const QString& hint, void (TRotateF::*fn)()) {
     QAction* a = Toolbar971->addAction(text);
     a->setObjectName(QString::fromLatin1(name));
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
+    platform::SetHint(a, hint);
     connect(a, &QAction::triggered, this, fn);
     return a;
   };
@@ -113,6 +113,7 @@ void TRotateF::CreateToolbar() {
     auto* e = new TSpinEdit(Toolbar971, 1, max, 100);
     e->setObjectName(QString::fromLatin1(name));
     e->setToolTip(hint);
+    e->setStatusTip(hint);
     e->setAccessibleName(hint);
     e->setFixedWidth(64);
     e->OnEnter = [this] { Render(); };
@@ -236,6 +237,7 @@ void TRotateF::CreateStatusBar() {
       StatusBar1->addWidget(Panels[i], 1);
     }
   }
+  platform::ShowHintsIn(this, Panels[3]);  // the value panels stay as they are
 }
 
 void TRotateF::SetPicture(const graphics::TBitmap& picture) {

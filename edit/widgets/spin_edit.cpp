@@ -64,6 +64,12 @@ bool TSpinEdit::eventFilter(QObject* watched, QEvent* event) {
   if (watched == edit_) {
     if (event->type() == QEvent::FocusOut) {
       Clamp();
+    } else if (event->type() == QEvent::ShortcutOverride &&
+               static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo)) {
+      // Undo is the window's (the editor's "undo all"); with no such shortcut the key still
+      // reaches the text as its own undo.
+      event->ignore();
+      return true;
     } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
       auto* key = static_cast<QKeyEvent*>(event);
       const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

@@ -6,11 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <unistd.h>
 
+#include "extras/cache_files.h"
 #include "extras/widgets/shell_list_box.h"
 #include "platform/app_folder.h"
-#include "platform/path_bytes.h"
 #include "platform/widgets/centre_on_screen.h"
 
 namespace extras {
@@ -27,6 +26,8 @@ TCacheForm::TCacheForm(QWidget* parent)
   ShellListBox1->SetShowFullPath(false);
   ShellListBox1->SetShowExtention(true);
   ShellListBox1->SetMask(QStringLiteral("*.dat"));
+  // Nothing outside the Cache folder, whatever the list is pointed at or a link points to.
+  ShellListBox1->Accept = [cache = CacheFolder()](const QString& path) { return IsCacheFile(cache, path); };
   ShellListBox1->setAccessibleName(QStringLiteral("ShellListBox1"));
   btnDelete = new QPushButton(QStringLiteral("削除(&D)"), this);
   btnClose = new QPushButton(QStringLiteral("閉じる"), this);
@@ -60,7 +61,8 @@ void TCacheForm::btnDeleteClick() {
   if (ShellListBox1->count() == 0 || ShellListBox1->selectedItems().isEmpty()) return;
   if (!ConfirmBox(QStringLiteral("指定のキャッシュファイルを削除します。よろしいですか？"))) return;
   ShellListBox1->BeginUpdate();
-  for (const QString& path : ShellListBox1->SelectedPaths()) ::unlink(platform::PathBytes(path).constData());
+  const QString cache = CacheFolder();
+  for (const QString& path : ShellListBox1->SelectedPaths()) DeleteCacheFile(cache, path);
   ShellListBox1->Refill();
   ShellListBox1->EndUpdate();
 }

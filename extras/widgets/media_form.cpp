@@ -12,9 +12,9 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "catalog/picture_file.h"
 #include "extras/widgets/shell_list_box.h"
 #include "graphics/graphic.h"
+#include "graphics/picture_formats.h"
 #include "platform/path_bytes.h"
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
@@ -44,9 +44,8 @@ QPixmap MediaPlaceholder() {
   return pixmap;
 }
 
-TMediaForm::TMediaForm(catalog::TImgPlugins* plugins, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      plugins_(plugins) {
+TMediaForm::TMediaForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("メディアファイルの再生"));
   MainMenu1 = new QMenuBar(this);
   File1 = MainMenu1->addMenu(QStringLiteral("ファイル(&F)"));
@@ -83,7 +82,7 @@ TMediaForm::TMediaForm(catalog::TImgPlugins* plugins, QWidget* parent)
 
   connect(Open1, &QAction::triggered, this, &TMediaForm::Open1Click);
   connect(Close1, &QAction::triggered, this, &QDialog::close);
-  connect(MShellListBox, &QListWidget::itemDoubleClicked, this, &TMediaForm::MShellListBoxDblClick);
+  // A double click (or Enter) activates the item once; a double click is no second signal.
   connect(MShellListBox, &QListWidget::itemActivated, this, &TMediaForm::MShellListBoxDblClick);
 }
 
@@ -107,10 +106,13 @@ void TMediaForm::MShellListBoxDblClick() {
   const QString file = MShellListBox->FileName();
   try {
     try {
-      const catalog::TPicture picture = catalog::LoadPictureFile(file, plugins_);
-      Image1->setPixmap(QPixmap::fromImage(picture.Bitmap.AsQImage()));
+      // The picture formats by extension only: a video is no picture here, it gets the player.
+      const std::unique_ptr<graphics::TGraphic> picture = graphics::TPictureFormats::Instance().LoadFromFile(file);
+      Image1->setPixmap(QPixmap::fromImage(picture->Bitmap().AsQImage()));
       placeholder_ = false;
       CenterImage();
+    } catch (const graphics::EFileOpen&) {
+      throw;  // no file to play either
     } catch (const graphics::EInvalidGraphic&) {
       Image1->setPixmap(MediaPlaceholder());
       placeholder_ = true;

@@ -1,7 +1,7 @@
 #pragma once
-// The media window: a folder's media files; a double click shows a file as a picture when it
-// is one, otherwise a placeholder, and hands the file to the program the desktop associates
-// with it.
+// The media window: a folder's media files; a double click shows a file as a picture when its
+// extension is a picture format's, otherwise a placeholder, and hands the file to the program
+// the desktop associates with it.
 #include <QDialog>
 #include <functional>
 
@@ -12,10 +12,6 @@ class QMenuBar;
 class QAction;
 class QSplitter;
 
-namespace catalog {
-class TImgPlugins;
-}
-
 namespace extras {
 
 class TShellListBox;
@@ -25,7 +21,7 @@ class TMediaForm : public QDialog {
  public:
   static constexpr const char* kMask = "*.mp3;*.mid;*.wav;*.aif;*.asf;*.au;*.avi;*.mpg;*.mov;*.wma;*.wmv";
 
-  explicit TMediaForm(catalog::TImgPlugins* plugins, QWidget* parent = nullptr);
+  explicit TMediaForm(QWidget* parent = nullptr);
 
   QMenuBar* MainMenu1;
   QMenu* File1;
@@ -54,7 +50,6 @@ class TMediaForm : public QDialog {
  private:
   void CenterImage();
   void SaveWidth();
-  catalog::TImgPlugins* plugins_;
   bool placeholder_ = false;
   bool widthSaved_ = false;
 };

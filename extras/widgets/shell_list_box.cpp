@@ -109,6 +109,7 @@ void TCustomShellListBox::Refill() {
   clear();
   fileName_.clear();
   for (const QString& path : ShellListFiles(directory_, mask_)) {
+    if (Accept && !Accept(path)) continue;
     auto* item = new QListWidgetItem(ShellListItemText(path, showFullPath_, showExtention_), this);
     item->setData(kPathRole, path);
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);

@@ -4,6 +4,7 @@
 // ask for.
 #include <QListWidget>
 #include <QString>
+#include <functional>
 
 namespace extras {
 
@@ -33,6 +34,9 @@ class TCustomShellListBox : public QListWidget {
   const QString& FileName() const { return fileName_; }
   QString PathOf(const QListWidgetItem* item) const;
   QStringList SelectedPaths() const;
+
+  // Lists only the paths it accepts (every path when unset).
+  std::function<bool(const QString& path)> Accept;
 
   // Suspends refills while a caller changes several properties (creation, deleting).
   void BeginUpdate() { ++updating_; }

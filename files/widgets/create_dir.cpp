@@ -12,6 +12,7 @@
 #include "platform/fileop.h"
 #include "platform/path_bytes.h"
 #include "platform/settings_keys.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace files {
 
@@ -32,6 +33,7 @@ TCreateDir::TCreateDir(const settings::TIniFile& ini, QWidget* parent)
   setObjectName(QStringLiteral("CreateDir"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   MessageBox = DefaultMessageBox(this);
   BrowseFolder = DefaultBrowseFolder(this);
 

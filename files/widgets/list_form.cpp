@@ -7,6 +7,7 @@
 #include "files/folder_lists.h"
 #include "platform/path_bytes.h"
 #include "platform/settings_keys.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace files {
 
@@ -27,6 +28,7 @@ TListForm::TListForm(const settings::TIniFile& ini, TMode mode, const QString& f
   setObjectName(QStringLiteral("ListForm"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   MessageBox = DefaultMessageBox(this);
   BrowseFolder = DefaultBrowseFolder(this);
 

@@ -12,6 +12,7 @@
 #include "platform/fileop.h"
 #include "platform/no_replace.h"
 #include "platform/path_bytes.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace files {
 
@@ -27,6 +28,7 @@ TRenFile::TRenFile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("RenFile"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   setFixedSize(352, 72);
   MessageBox = DefaultMessageBox(this);
 

@@ -15,6 +15,7 @@
 #include "platform/failure_list.h"
 #include "platform/fileop.h"
 #include "platform/path_bytes.h"
+#include "platform/widgets/centre_on_screen.h"
 
 namespace files {
 
@@ -32,6 +33,7 @@ TRename::TRename(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Rename"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
+  platform::CentreOnScreenWhenShown(this);
   setFixedSize(406, 223);
   MessageBox = DefaultMessageBox(this);
 
@@ -92,8 +94,13 @@ TRename::TRename(QWidget* parent) : QDialog(parent) {
   connect(seZeroNum, &QSpinBox::valueChanged, this, &TRename::seStartNumChange);
   for (QLineEdit* e : {editExt, editPrevName, editLastName})
     connect(e, &QLineEdit::textChanged, this, &TRename::seStartNumChange);
-  connect(rgFormButtons, &QButtonGroup::idClicked, this, [this] { rgFormClick(); });
-  connect(rgExtButtons, &QButtonGroup::idClicked, this, [this] { rgExtClick(); });
+  // Toggled, not clicked: a screen reader's "toggle" changes the choice without a click.
+  connect(rgFormButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) rgFormClick();
+  });
+  connect(rgExtButtons, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) rgExtClick();
+  });
   connect(btnOK, &QPushButton::clicked, this, &TRename::btnOKClick);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace platform {
 
@@ -17,7 +18,10 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, int c
     group_->addButton(b, i);
     grid->addWidget(b, i % rows, i / rows);
   }
-  connect(group_, &QButtonGroup::idClicked, this, [this] { emit Click(); });
+  // Toggled, not clicked: a screen reader's "toggle" changes the choice without a click.
+  connect(group_, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) emit Click();
+  });
 }
 
 int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
@@ -30,6 +34,7 @@ QRadioButton* TRadioGroup::Item(int index) const {
 
 void TRadioGroup::SetItemIndex(int index) {
   index = qBound(-1, index, Count() - 1);
+  const QSignalBlocker once(group_);  // one Click, below
   if (index < 0) {
     if (QAbstractButton* b = group_->checkedButton()) {
       group_->setExclusive(false);

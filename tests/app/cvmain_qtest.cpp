@@ -1,8 +1,14 @@
-// The main window's geometry: read at creation, written at closing.
+// The main window's geometry: read at creation, written at closing; its hints in the status bar.
 #include "platform/settings.h"
 #include "app/widgets/cvmain.h"
+#include "app/widgets/status_bar.h"
 
+#include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QToolButton>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -39,6 +45,57 @@ class CVMainTest : public QObject {
   void cleanup() {
     delete home_;
     qunsetenv("QIVO2_HOME");
+  }
+
+  void hintsShowInTheirOwnPanelAndHideNoValue() {
+    TCVMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QString count = QStringLiteral("Count： 1/2");
+    w.StatusBar1->SetPanelText(0, count);
+    auto panelsShown = [&w] {
+      for (int i = 0; i < app::TStatusBar::PanelCount; ++i)
+        if (!w.StatusBar1->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->isVisible()) return false;
+      return w.StatusBar1->currentMessage().isEmpty();
+    };
+    struct Case {
+      const char* item;
+      const char* status;
+    } cases[] = {
+        {"RealSize1", "選択されたファイルを実際のサイズで表示します"},
+        {"Rotate1", "選択されたファイルを別画面で編集します"},
+        {"JPEG1", "選択されたファイルを JPEG 形式で保存します"},
+        {"SetConvert1", "ファイルコンバート（変換）用の設定を行います"},
+        {"ChangeFolder1", "パスをクリックすれば，保存用フォルダを変更できます"},
+        {"AddFavorite1", "現在開いているフォルダをお気に入りに追加します"},
+        {"Sec3", "スライド間隔 3 秒"},
+        {"Other1", "任意にスライド間隔を指定します"},
+        {"OpenHelp1", "ヘルプを開きます"},
+        {"tbtnMedia", "メディアファイルの再生"},  // no "|": tool tip and status text
+        {"tbtnUndo", ""},                          // "戻る|": the tool tip only
+    };
+    for (const Case& c : cases) {
+      w.StatusBar1->HintPanel()->setText("stale");
+      QVERIFY(w.Menus[c.item]->showStatusText(w.menuBar()));
+      QCOMPARE(w.StatusBar1->PanelText(app::TStatusBar::PanelCount - 1), QString::fromUtf8(c.status));
+      QCOMPARE(w.StatusBar1->PanelText(0), count);
+      QVERIFY2(panelsShown(), c.item);
+    }
+    // The pointer on a toolbar button, then off it.
+    QToolButton* media = w.Menus.Button("tbtnMedia");
+    QCOMPARE(media->toolTip(), QStringLiteral("メディアファイルの再生"));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), media->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(media, &enter);
+    QCOMPARE(w.StatusBar1->HintPanel()->text(), QStringLiteral("メディアファイルの再生"));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(media, &leave);
+    QVERIFY(w.StatusBar1->HintPanel()->text().isEmpty());
+    // The folder lists' entries carry " | ": a blank status text.
+    QAction entry(QStringLiteral("&0 /x"), &w);
+    entry.setStatusTip(QStringLiteral(" | "));
+    entry.showStatusText(w.menuBar());
+    QCOMPARE(w.StatusBar1->HintPanel()->text(), QStringLiteral(" "));
+    QVERIFY(panelsShown());
   }
 
   void firstStartUsesDefaultsAndClosingWritesThem() {

@@ -92,6 +92,18 @@ class CVMainViewTest : public QObject {
     QVERIFY(Previews(x.w).isEmpty());
   }
 
+  void theDoubleClickWithThePreviewOnSaysRealSizeWhateverItDoes() {
+    for (int dblClick : {0, 1}) {
+      Ini().Write(keys::MainDblClick, dblClick);
+      Window x(folder_, 0);
+      x.w.SetPreview1->setChecked(true);
+      x.w.Menus["DblClick1"]->trigger();
+      QCOMPARE(x.info, QStringList{QStringLiteral("プレビューがオンの時，実サイズ表示は出来ません。")});
+      QVERIFY(Previews(x.w).isEmpty());
+      QVERIFY(x.w.SlideForm.isNull());
+    }
+  }
+
   void realSizeOpensANewWindowEachTime() {
     Window x(folder_, 0);
     x.w.Menus["RealSize1"]->trigger();

@@ -1,6 +1,7 @@
 // The catalogue as a live view of its folder: the change notification, the verbs and the
 // clipboard, the context menu, drops and in-place renaming.
 #include <QClipboard>
+#include <cerrno>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -172,18 +173,25 @@ class ImgPanelLiveTest : public QObject {
     QTRY_VERIFY(listings >= 1);
   }
 
-  void aRefusedNameKeepsTheOldCaption_data() {
+  void aRefusedNameKeepsTheOldCaptionAndSaysWhy_data() {
     QTest::addColumn<QString>("name");
-    QTest::newRow("taken by another file") << "f02.txt";
-    QTest::newRow("with a slash") << "a/b.txt";
-    QTest::newRow("empty") << "";
+    QTest::addColumn<QString>("why");
+    QTest::newRow("taken by another file")
+        << "f02.txt" << QStringLiteral("指定されたファイル名は既に存在します。別の名前を指定して下さい｡ ");
+    QTest::newRow("with a slash") << "a/b.txt" << QStringLiteral("ファイル名に使用できない文字が含まれています。");
+    QTest::newRow("dot dot") << ".." << QStringLiteral("ファイル名に使用できない文字が含まれています。");
+    QTest::newRow("empty") << "" << QStringLiteral("ファイル名が指定されていません。");
+    QTest::newRow("refused by the system") << QString(300, u'n') << qt_error_string(ENAMETOOLONG);
   }
-  void aRefusedNameKeepsTheOldCaption() {
+  void aRefusedNameKeepsTheOldCaptionAndSaysWhy() {
     QFETCH(QString, name);
+    QFETCH(QString, why);
     touch(path("f00.txt"), "first");
     touch(path("f02.txt"), "second");
     QTRY_VERIFY(listings >= 1);
     QTest::qWait(100);
+    QStringList said;
+    panel->RenameRefusedBox = [&said](const QString& text) { said << text; };
     QVERIFY(panel->EditCaption(0));
     TImgInplaceEdit* edit = panel->InplaceEdit();
     QTest::keyClick(edit, Qt::Key_Delete);
@@ -192,6 +200,7 @@ class ImgPanelLiveTest : public QObject {
     QCOMPARE(panel->Item(0)->GetDisplayName(), QString("f00.txt"));
     QCOMPARE(contentOf(path("f00.txt")), QByteArray("first"));
     QCOMPARE(contentOf(path("f02.txt")), QByteArray("second"));
+    QCOMPARE(said, QStringList{why});
   }
 
   void escapeAndAnUnchangedTextRenameNothing() {

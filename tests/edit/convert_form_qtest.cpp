@@ -1,11 +1,14 @@
 // The conversion settings window: what creation reads, what OK writes (and in which order),
 // Cancel, the Enter warning and the clamp on focus loss, and the save-options form.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -123,6 +126,20 @@ class ConvertFormTest : public QObject {
     QCOMPARE(g.seSize->Value(), 1);
   }
 
+  void sizeChoiceAnswersTheAccessibleActions() {
+    for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+      TConvertF f(nullptr);
+      f.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&f));
+      QAccessibleInterface* i = QAccessible::queryAccessibleInterface(f.rgSizeItems[3]);
+      QVERIFY(i && i->actionInterface());
+      i->actionInterface()->doAction(action);
+      QTRY_VERIFY2(f.seHeight->isEnabled(), qPrintable(action));
+      QCOMPARE(f.SizeIndex(), 3);
+      QVERIFY(!f.seSize->isEnabled() && !f.seWidth->isEnabled() && !f.seSetSize->isEnabled());
+    }
+  }
+
   void cancelWritesNothing() {
     WriteIni("[JPEG]\nCompress=55\n");
     const QByteArray before = IniText();
@@ -136,17 +153,34 @@ class ConvertFormTest : public QObject {
   }
 
   void saveOptionsHideGrayscaleAndSizeButKeepThem() {
-    WriteIni("[JPEG]\nGrayscale=1\n[Convert]\nItem=4\nSize4=800\n");
-    TConvertF f(nullptr, TConvertF::cfSaveOptions);
-    QCOMPARE(f.windowTitle(), QStringLiteral("保存オプション"));
-    f.show();
-    QVERIFY(!f.cbGrayscale->isVisible());
-    QVERIFY(!f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.tsCommon1)));
-    f.btnOK->click();
-    const settings::TIniFile ini;
-    QCOMPARE(ini.ReadInteger("JPEG", "Grayscale", -1), 1);
-    QCOMPARE(ini.ReadInteger("Convert", "Item", -1), 4);
-    QCOMPARE(ini.ReadInteger("Convert", "Size4", -1), 800);
+    // The hidden size box is not clamped either: a value beyond its range goes back as read.
+    for (int size : {800, 2500}) {
+      WriteIni("[JPEG]\nGrayscale=1\n[Convert]\nItem=4\nSize4=" + QByteArray::number(size) + "\n");
+      TConvertF f(nullptr, TConvertF::cfSaveOptions);
+      QCOMPARE(f.windowTitle(), QStringLiteral("保存オプション"));
+      f.show();
+      QVERIFY(!f.cbGrayscale->isVisible());
+      QVERIFY(!f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.tsCommon1)));
+      f.btnOK->click();
+      const settings::TIniFile ini;
+      QCOMPARE(ini.ReadInteger("JPEG", "Grayscale", -1), 1);
+      QCOMPARE(ini.ReadInteger("Convert", "Item", -1), 4);
+      QCOMPARE(ini.ReadInteger("Convert", "Size4", -1), size);
+    }
+  }
+
+  void opensCentredOnTheScreenWithAFixedSize() {
+    QWidget owner;  // off the screen's centre: the window must not open over it
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    for (auto form : {TConvertF::cfConversionSettings, TConvertF::cfSaveOptions}) {
+      TConvertF f(&owner, form);
+      f.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&f));
+      QCOMPARE(f.frameGeometry().center(), owner.screen()->geometry().center());
+      QCOMPARE(f.minimumSize(), f.maximumSize());
+      QVERIFY(f.width() >= 392 && f.height() >= 218);
+    }
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -111,6 +112,31 @@ class RotateFormTest : public QObject {
     QCOMPARE(e.f->Panels[2]->text(), QStringLiteral("コントラスト： 5"));
   }
 
+  void hintsLeaveTheValuePanelsAlone() {
+    Editor e(data_->filePath("square.bmp"));
+    QVERIFY(QTest::qWaitForWindowExposed(e.f));
+    e.f->GammaPlusClick();
+    const QString gamma = e.f->Panels[0]->text();
+    struct Case {
+      QObject* target;  // an action (its hover) or a control (the pointer entering it)
+      const char* hint;
+    } cases[] = {{e.f->sbBrightMinus, "明るさ補正－"}, {e.f->sbUndo, "全て元に戻す"}, {e.f->seSize2, "画像のサイズ"}};
+    for (const Case& c : cases) {
+      if (auto* a = qobject_cast<QAction*>(c.target)) {
+        QCOMPARE(a->toolTip(), QString::fromUtf8(c.hint));
+        a->showStatusText(e.f->Toolbar971);
+      } else {
+        auto* w = static_cast<QWidget*>(c.target);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(w, &enter);
+      }
+      QCOMPARE(e.f->Panels[3]->text(), QString::fromUtf8(c.hint));
+      QCOMPARE(e.f->Panels[0]->text(), gamma);
+      for (QLabel* p : e.f->Panels) QVERIFY(p->isVisible());
+      QVERIFY(e.f->StatusBar1->currentMessage().isEmpty());
+    }
+  }
+
   void scaleModesRenderFromTheFile() {
     struct Case {
       const char* file;
@@ -158,6 +184,24 @@ class RotateFormTest : public QObject {
     QCOMPARE(e.f->Model.LeftTurns, 0);
     e.f->GammaMinusClick();  // the scale applies again
     QCOMPARE(Shown(*e.f), QSize(100, 75));
+  }
+
+  void ctrlZUndoesAllWhereverTheFocusIs() {
+    Editor e(data_->filePath("wide.bmp"));
+    QVERIFY(QTest::qWaitForWindowActive(e.f));
+    for (edit::TSpinEdit* box : {e.f->seSize, e.f->seSize2}) {
+      const bool enabled = box->isEnabled();
+      box->setEnabled(true);
+      e.f->BrightPlusClick();
+      e.f->RLeftClick();
+      QCOMPARE(Shown(*e.f), QSize(480, 640));
+      box->Edit()->setFocus();
+      QVERIFY(box->Edit()->hasFocus());
+      QTest::keyClick(box->Edit(), Qt::Key_Z, Qt::ControlModifier);
+      QCOMPARE(e.f->Panels[1]->text(), QStringLiteral("明るさ補正： 0"));
+      QCOMPARE(Shown(*e.f), QSize(640, 480));
+      box->setEnabled(enabled);
+    }
   }
 
   void aRemovedFileIsReportedAndTheRenderingStays() {

@@ -38,6 +38,8 @@ TEST(StartOtherSoft, MissingProgramAndUnpassableNamesStartNothing) {
   };
   EXPECT_EQ(StartOtherSoft(dir.path() + "/deleted-viewer", "/p/a.jpg", fake), TStartResult::Missing);
   EXPECT_EQ(StartOtherSoft("", "/p/a.jpg", fake), TStartResult::Missing);
+  EXPECT_EQ(StartOtherSoft(dir.path(), "/p/a.jpg", fake), TStartResult::Missing);  // a folder
+  EXPECT_EQ(StartOtherSoft(dir.path() + "/", "/p/a.jpg", fake), TStartResult::Missing);
   EXPECT_EQ(StartOtherSoft("/bin/sh", BytePath(dir.path(), ByteNames().back()), fake), TStartResult::NotPassable);
   EXPECT_TRUE(started.isEmpty());
   EXPECT_EQ(StartOtherSoft("/bin/sh", "/p/a b  c.jpg", fake), TStartResult::Started);

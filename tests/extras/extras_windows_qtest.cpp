@@ -1,5 +1,9 @@
 // The file list control and the media, cache list, wallpaper and version windows.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QFile>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
@@ -13,6 +17,7 @@
 #include "extras/widgets/shell_list_box.h"
 #include "extras/widgets/wallpaper_form.h"
 #include "graphics/bmp_graphic.h"
+#include "graphics/picture_formats.h"
 #include "platform/settings.h"
 #include "platform/settings_keys.h"
 #include "platform/widgets/option_controls.h"
@@ -43,6 +48,7 @@ class ExtrasWindowsTest : public QObject {
   std::unique_ptr<QTemporaryDir> home_;
 
  private slots:
+  void initTestCase() { graphics::RegisterBuiltinFormats(); }
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
     qputenv("QIVO2_HOME", home_->path().toUtf8());
@@ -65,32 +71,49 @@ class ExtrasWindowsTest : public QObject {
     QCOMPARE(list.sizeHintForRow(0), TCustomShellListBox::kItemHeight);
   }
 
-  void mediaPlaceholderAndAssociationForAudio() {
+  void mediaPlaceholderAndPlayerForWhatIsNoPictureFormat() {
     QTemporaryDir d;
     Touch(d.path() + "/song.mp3", QByteArray("ID3\x03\0\0\0\0\0\0", 10));
-    {
-      QFile bmp(d.path() + "/pic.avi");  // a picture under a media name still shows as one
-      QVERIFY(bmp.open(QIODevice::WriteOnly));
-      bmp.write(graphics::WriteBMP(graphics::TBitmap(8, 6)));
-    }
+    const QByteArray bmp = graphics::WriteBMP(graphics::TBitmap(8, 6));
+    Touch(d.path() + "/movie.avi", bmp);  // chosen by extension: a video, whatever it holds
+    Touch(d.path() + "/pic.bmp", bmp);
     settings::TIniFile().Write(keys::MediaOpenDir, d.path());
     TMediaForm form(nullptr);
-    QStringList opened;
+    QStringList opened, warnings;
     form.OpenByAssociation = [&](const QString& p) { opened << p; };
-    form.MShellListBox->SetMask(TMediaForm::kMask);
+    form.WarningBox = [&](const QString& t) { warnings << t; };
+    form.MShellListBox->SetMask(QString::fromLatin1(TMediaForm::kMask) + ";*.bmp");
     form.show();
-    QCOMPARE(form.MShellListBox->count(), 2);
-    form.MShellListBox->setCurrentRow(1);  // song.mp3
-    form.MShellListBoxDblClick();
-    QVERIFY(form.ShowsPlaceholder());
-    QCOMPARE(opened, QStringList{d.path() + "/song.mp3"});
-    QVERIFY(form.isEnabled());
-    form.MShellListBox->setCurrentRow(0);
-    form.MShellListBoxDblClick();
-    QVERIFY(!form.ShowsPlaceholder());
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(Texts(form.MShellListBox), QStringList({"movie.avi", "pic.bmp", "song.mp3"}));
+    struct Case {
+      const char* name;
+      bool placeholder;
+    } cases[] = {{"song.mp3", true}, {"movie.avi", true}, {"pic.bmp", false}};
+    for (const Case& c : cases) {
+      opened.clear();
+      const QList<QListWidgetItem*> items = form.MShellListBox->findItems(c.name, Qt::MatchExactly);
+      QCOMPARE(items.size(), 1);
+      const QRect r = form.MShellListBox->visualItemRect(items[0]);
+      // A double click as the window system gives it: press, release, then press again as
+      // the double click.
+      QTest::mouseClick(form.MShellListBox->viewport(), Qt::LeftButton, {}, r.center());
+      QTest::mouseDClick(form.MShellListBox->viewport(), Qt::LeftButton, {}, r.center());
+      QCOMPARE(form.ShowsPlaceholder(), c.placeholder);
+      // Opened once for one double click.
+      QCOMPARE(opened, c.placeholder ? QStringList{d.path() + "/" + c.name} : QStringList());
+      QVERIFY(form.isEnabled());
+    }
     QCOMPARE(form.Image1->size(), QSize(8, 6));
     QCOMPARE(form.Image1->pos(), QPoint((form.Panel1->width() - 8) / 2, (form.Panel1->height() - 6) / 2));
-    QCOMPARE(opened.size(), 1);
+    // A picture gone meanwhile is reported, not played.
+    opened.clear();
+    QVERIFY(QFile::remove(d.path() + "/pic.bmp"));
+    form.MShellListBox->setCurrentRow(1);
+    form.MShellListBoxDblClick();
+    QVERIFY(opened.isEmpty());
+    QCOMPARE(warnings, QStringList{QStringLiteral("ファイルが不正か，対応していない形式です。")});
+    QVERIFY(form.isEnabled());
   }
 
   void mediaListWidthIsKept() {
@@ -124,7 +147,13 @@ class ExtrasWindowsTest : public QObject {
     const QString folder = CacheFolder();
     QVERIFY(QDir(folder).exists());
     for (const char* n : {"a.dat", "b.dat", "c.dat", "keep.txt"}) Touch(folder + "/" + n);
+    // Nothing elsewhere: a link out of the folder, a folder pointed at from outside.
+    QTemporaryDir elsewhere;
+    Touch(elsewhere.path() + "/precious.dat");
+    QVERIFY(QFile::link(elsewhere.path() + "/precious.dat", folder + "/link.dat"));
     TCacheForm form;
+    form.ShellListBox1->SetDirectory(elsewhere.path());
+    QCOMPARE(form.ShellListBox1->count(), 0);
     form.ShellListBox1->SetDirectory(folder);
     QCOMPARE(Texts(form.ShellListBox1), QStringList({"a.dat", "b.dat", "c.dat"}));
     int asked = 0;
@@ -143,6 +172,7 @@ class ExtrasWindowsTest : public QObject {
     form.btnDeleteClick();
     QCOMPARE(Texts(form.ShellListBox1), QStringList{"b.dat"});
     QVERIFY(QFile::exists(folder + "/keep.txt"));
+    QVERIFY(QFile::exists(elsewhere.path() + "/precious.dat"));
     QVERIFY(!QFile::exists(folder + "/a.dat"));
   }
 
@@ -179,6 +209,27 @@ class ExtrasWindowsTest : public QObject {
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes[0].contains(WallpaperFilePath()));
     QVERIFY(QFile::exists(WallpaperFilePath()));
+  }
+
+  void radioGroupClicksOnceForEveryChoice() {
+    platform::TRadioGroup group(QStringLiteral("表示位置"), {"a", "b", "c"}, 1);
+    group.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&group));
+    QSignalSpy clicks(&group, &platform::TRadioGroup::Click);
+    group.SetItemIndex(0);
+    QCOMPARE(clicks.size(), 1);
+    QTest::mouseClick(group.Item(1), Qt::LeftButton);
+    QCOMPARE(group.ItemIndex(), 1);
+    QCOMPARE(clicks.size(), 2);
+    // A screen reader's press or toggle chooses as a click does.
+    int item = 1;
+    for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+      item = 3 - item;  // 2, then 1
+      const qsizetype before = clicks.size();
+      QAccessible::queryAccessibleInterface(group.Item(item))->actionInterface()->doAction(action);
+      QTRY_COMPARE(group.ItemIndex(), item);
+      QTRY_COMPARE(clicks.size(), before + 1);
+    }
   }
 
   void aboutTexts() {

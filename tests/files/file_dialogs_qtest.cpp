@@ -1,5 +1,7 @@
 // The file dialogs driven as a user would, with their message boxes and folder browser
 // answered by the test.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -54,7 +57,52 @@ class FileDialogsTest : public QObject {
   void renFileNamesTheFileAtFault();
   void renameDialogPreviewValidationAndRun();
   void renameDialogCountsWhatIsThereWhenItAsks();
+  void dialogsOpenCentredOnTheScreenWithAFixedSize();
+  void renameChoicesAnswerTheAccessibleActions();
 };
+
+void FileDialogsTest::renameChoicesAnswerTheAccessibleActions() {
+  // What a screen reader does: the button's own press or toggle action, no mouse click.
+  for (const QString& action : {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction()}) {
+    TRename r;
+    r.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&r));
+    auto act = [&](QAbstractButton* b) {
+      QAccessibleInterface* i = QAccessible::queryAccessibleInterface(b);
+      QVERIFY(i && i->actionInterface());
+      i->actionInterface()->doAction(action);
+    };
+    act(r.rgFormButtons->button(2));
+    QTRY_VERIFY2(r.editLastName->isEnabled(), qPrintable(action));
+    QVERIFY(!r.editPrevName->isEnabled());
+    act(r.rgExtButtons->button(3));
+    QTRY_VERIFY2(r.editExt->isEnabled(), qPrintable(action));
+    act(r.rgExtButtons->button(1));
+    QTRY_VERIFY2(!r.editExt->isEnabled(), qPrintable(action));
+  }
+}
+
+void FileDialogsTest::dialogsOpenCentredOnTheScreenWithAFixedSize() {
+  QTemporaryDir dir;
+  const settings::TIniFile ini(dir.path() + "/q.ini");
+  QWidget owner;  // off the screen's centre: a dialog must not open over it
+  owner.setGeometry(10, 10, 200, 150);
+  owner.show();
+  std::unique_ptr<QDialog> dialogs[] = {std::make_unique<TCreateDir>(ini, &owner),
+                                        std::make_unique<TListForm>(ini, TListForm::lmEdit, QString(), &owner),
+                                        std::make_unique<TRenFile>(&owner), std::make_unique<TRename>(&owner)};
+  const QRect screen = owner.screen()->geometry();
+  for (auto& d : dialogs) {
+    for (int round = 0; round < 2; ++round) {  // again after being moved away
+      d->show();
+      QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+      QCOMPARE(d->frameGeometry().center(), screen.center());
+      QCOMPARE(d->minimumSize(), d->maximumSize());
+      d->hide();
+      d->move(0, 0);
+    }
+  }
+}
 
 void FileDialogsTest::createDirNewIniAddDeleteOk() {
   QTemporaryDir dir;

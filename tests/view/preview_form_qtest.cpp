@@ -1,4 +1,5 @@
 // The real-size window: sizes, captions, zoom, turns, drag and closing.
+#include <QApplication>
 #include <QPointer>
 #include <QScrollBar>
 #include <QtTest>
@@ -108,12 +109,18 @@ class PreviewFormTest : public QObject {
     delete f;
   }
 
-  void tooLargeAZoomKeepsThePicture() {
+  void tooLargeAZoomKeepsThePictureAndItsMark() {
     TPreviewForm* f = NewForm();
     Open(f, Picture(400000, 1), "/strip.jpg");
     f->ZoomItems[6]->trigger();  // 1,200,000 columns are more than a bitmap holds
     QCOMPARE(Shown(f), QSize(400000, 1));
     QCOMPARE(f->windowTitle(), QString::fromUtf8("strip.jpg (400000×1)"));
+    QCOMPARE(f->SelectedZoom(), view::kZoom100);
+    f->ZoomItems[1]->trigger();  // 50 %, then 300 % again
+    f->ZoomItems[6]->trigger();
+    QCOMPARE(Shown(f), QSize(200000, 1));
+    QCOMPARE(f->SelectedZoom(), 1);
+    QCOMPARE(f->windowTitle(), QString::fromUtf8("strip.jpg (400000×1)×0.5"));
     delete f;
   }
 
@@ -123,11 +130,16 @@ class PreviewFormTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f));
     QScrollBar* h = f->ScrollBox->horizontalScrollBar();
     QScrollBar* v = f->ScrollBox->verticalScrollBar();
+    // The arrow over the picture; the program's drag cursor only while dragging.
+    QCOMPARE(f->Image->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!QApplication::overrideCursor());
     QTest::mousePress(f->Image, Qt::LeftButton, {}, QPoint(200, 200));
+    QVERIFY(QApplication::overrideCursor());
     QTest::mouseMove(f->Image, QPoint(150, 170));
     QCOMPARE(h->value(), 50);
     QCOMPARE(v->value(), 30);
     QTest::mouseRelease(f->Image, Qt::LeftButton, {}, QPoint(150, 170));
+    QVERIFY(!QApplication::overrideCursor());
     f->ZoomItems[0]->trigger();  // 250 × 250 in a 400 × 300 client
     f->resize(400, 300);
     QCoreApplication::processEvents();

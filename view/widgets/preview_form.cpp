@@ -53,7 +53,6 @@ TPreviewForm::TPreviewForm(QWidget* owner)
   layout->addWidget(ScrollBox);
   Image = new TPictureView;
   Image->setObjectName(QStringLiteral("Image"));
-  Image->setCursor(Qt::CrossCursor);
   ScrollBox->setWidget(Image);
 
   PopupMenu1 = new QMenu(this);
@@ -199,10 +198,12 @@ void TPreviewForm::Zoom(int step) {
     }
     Display(std::move(result));
   } catch (const std::exception&) {
-    // Too large to hold at this zoom: the picture stays as it was.
+    // Too large to hold at this zoom: the picture and its mark stay as they were.
+    ZoomItems[size_t(shownZoom_)]->setChecked(true);
     QApplication::beep();
     return;
   }
+  shownZoom_ = step;
   setWindowTitle(captionBase_ + ZoomCaptionSuffix(step));
 }
 

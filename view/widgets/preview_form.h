@@ -97,6 +97,7 @@ class TPreviewForm : public QWidget {
   bool shownRecorded_ = false;
   int shownWidth_ = 0, shownHeight_ = 0;
   int leftCount_ = 0, rightCount_ = 0;
+  int shownZoom_ = kZoom100;  // the zoom of the picture shown (a failed zoom keeps it)
   bool dragging_ = false;
   QPoint pressPos_;
 };
