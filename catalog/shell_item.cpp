@@ -273,6 +273,23 @@ int TShellItems::IndexOfId(int id) const {
   return i < 0 ? -1 : i;
 }
 
+TEntryKey TShellItems::KeyOf(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  TShellItem* item = Item(index);
+  return {item->Id, item->GetParseName()};
+}
+
+int TShellItems::IndexOfKey(const TEntryKey& key) const {
+  if (key.Id >= 0) {
+    const int i = IndexOfId(key.Id);
+    if (i >= 0) return i;
+  }
+  if (key.Path.isEmpty()) return -1;
+  for (int i = 0; i < Count(); ++i)
+    if (Item(i)->GetParseName() == key.Path) return i;
+  return -1;
+}
+
 int TShellItems::IndexOf(const TShellItem* item) const {
   if (!item) return -1;
   const int i = IndexOfId(item->Id);

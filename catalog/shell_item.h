@@ -39,6 +39,15 @@ QString RenameRefusalText(const QString& newName, int error);
 class TShellItems;
 class TShellItem;
 
+// An entry held across an event loop. A dialog, a message box or the loading notice lets the
+// folder watcher list the folder again, which frees every entry and moves the positions; the
+// Id and path outlive that, and TShellItems::IndexOfKey finds the entry again.
+struct TEntryKey {
+  int Id = -1;
+  QString Path;
+  bool IsNull() const { return Id < 0 && Path.isEmpty(); }
+};
+
 // Destroys an entry of a list, wherever it was built.
 struct TShellItemDelete {
   void operator()(TShellItem* item) const;
@@ -139,6 +148,11 @@ class TShellItems {
   int Count() const { return int(items_.size()); }
   TShellItem* Item(int i) const { return items_[size_t(i)].get(); }
   int IndexOf(const TShellItem* item) const;
+  // The key of the entry at a position (null when there is none).
+  TEntryKey KeyOf(int index) const;
+  // Where that entry is now: by Id while the list is the one it came from (so an entry renamed
+  // in place is still found), else by path in a list made since; -1 when it is gone.
+  int IndexOfKey(const TEntryKey& key) const;
   void Add(std::unique_ptr<TShellItem> item) { Add(TShellItemPtr(item.release())); }
   void Add(TShellItemPtr item);
   int TakeNextId() { return nextId_++; }

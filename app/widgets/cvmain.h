@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "app/widgets/main_menus.h"
+#include "catalog/shell_item.h"
 
 class QAction;
 class QDialog;
@@ -175,6 +176,13 @@ class TCVMain : public QMainWindow {
   void SelectAll1Click();
   // Status of the current entry, and the preview picture (click and key release).
   void ImgPanel1Click();
+  // Panel 0 with "Total： N files", panels 1 to 3 emptied.
+  void ShowTotal();
+  // After every listing: the counts of panel 0 made true again ("Count： i/N" of the same
+  // file, or the total when that file has gone).
+  void RecountStatus();
+  // The entry panel 0 counts ("Count： i/N"); null while it shows the total.
+  catalog::TEntryKey StatusEntry;
   void ShowPreviewPicture(const QString& path);
   // Layout commands.
   void SetPreview1Click();

@@ -96,11 +96,7 @@ void TCVMain::Delete1Click() {
   if (list.isEmpty() || !files::ConfirmTrash(FileMessageBox, list)) return;
   files::TrashWithUi(FileMessageBox, list);
   ListAgainUnlessWatched(ImgPanel1);
-  if (!platform::PathTaken(list.first())) {
-    StatusBar1->SetPanelText(0, TotalText(ImgPanel1->Count()));
-    StatusBar1->ClearPanels(1, 3);
-    StatusBar1->RepaintNow();
-  }
+  if (!platform::PathTaken(list.first())) ShowTotal();
 }
 
 namespace {
@@ -142,11 +138,7 @@ void RunToSaveFolder(TCVMain* w, files::TFileRunKind kind) {
   }
   if (kind == files::TFileRunKind::frMove || FolderOf(files::TargetIn(w->SaveFolder, list.first())) == FolderOf(list.first()))
     ListAgainUnlessWatched(w->ImgPanel1);
-  if (kind == files::TFileRunKind::frMove && !platform::PathTaken(list.first())) {
-    w->StatusBar1->SetPanelText(0, TotalText(w->ImgPanel1->Count()));
-    w->StatusBar1->ClearPanels(1, 3);
-    w->StatusBar1->RepaintNow();
-  }
+  if (kind == files::TFileRunKind::frMove && !platform::PathTaken(list.first())) w->ShowTotal();
 }
 }  // namespace
 
@@ -169,8 +161,9 @@ namespace {
 void RunNameDialog(TCVMain* w, int mode) {
   const int index = FocusedIndex(w->ImgPanel1);
   if (index < 0) return;
-  catalog::TPanelItem* item = w->ImgPanel1->Item(index);
-  const QString source = item->GetParseName();
+  // The dialog's loop may see the folder listed again: the entry is found again afterwards.
+  const catalog::TEntryKey entry = w->ImgPanel1->EntryKey(index);
+  const QString source = entry.Path;
   const QString fileName = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
   const QString ext = files::ExtensionOf(fileName);
   files::TRenFile dialog(w);
@@ -194,9 +187,14 @@ void RunNameDialog(TCVMain* w, int mode) {
   dialog.OnDone = [&](const QString& from, const QString& to) {
     if (mode == files::TRenFile::rmRename) {
       // The entry keeps its place with the new name; the change notification lists again.
-      item->SetParseName(to);
-      item->SetDisplayName(platform::DisplayName(to.mid(to.lastIndexOf(QLatin1Char('/')) + 1)));
-      w->ImgPanel1->DrawItem(index);
+      // Gone from the list: it was listed again meanwhile, under whatever name it has now.
+      const int now = w->ImgPanel1->IndexOfEntry(entry);
+      if (catalog::TPanelItem* item = now < 0 ? nullptr : w->ImgPanel1->Item(now)) {
+        item->SetParseName(to);
+        item->SetDisplayName(platform::DisplayName(to.mid(to.lastIndexOf(QLatin1Char('/')) + 1)));
+        w->ImgPanel1->DrawItem(now);
+      }
+      if (w->StatusEntry.Path == from) w->StatusEntry.Path = to;
     }
     if (carrier)
       carrier->Put(carried, {from}, w->ThumbFileName(), {to}, CacheFileName(FolderOf(to)), {true},

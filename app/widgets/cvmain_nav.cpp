@@ -213,9 +213,7 @@ void TCVMain::ShellTreeView1Change(const QString& path) {
   Menus[sort.item]->setChecked(true);
   ImgPanel1->SetFolder(path);
   Image2->clear();
-  StatusBar1->ClearPanels(0, 3);
-  StatusBar1->SetPanelText(0, TotalText(ImgPanel1->Count()));
-  StatusBar1->RepaintNow();
+  ShowTotal();
   AtDriveRoot = IsDriveRoot(path);
   CurrentFolder = CurrentFolderFor(path);
   HistoryMenu1->Add(path);
@@ -227,6 +225,37 @@ void TCVMain::ImgPanel1ChangeFolder() {
   // Switched off at the start of a folder change; on again before the catalogue starts
   // watching the new folder.
   ImgPanel1->ShellChangeNotification().SetEnabled(true);
+  RecountStatus();
+}
+
+void TCVMain::ShowTotal() {
+  StatusEntry = {};
+  StatusBar1->ClearPanels(0, 3);
+  StatusBar1->SetPanelText(0, TotalText(ImgPanel1->Count()));
+  StatusBar1->RepaintNow();
+}
+
+void TCVMain::RecountStatus() {
+  if (!StatusBar1) return;
+  if (StatusEntry.IsNull()) {
+    const QString total = TotalText(ImgPanel1->Count());
+    // Empty before the first folder: nothing to make true.
+    if (!StatusBar1->PanelText(0).isEmpty() && StatusBar1->PanelText(0) != total) {
+      StatusBar1->SetPanelText(0, total);
+      StatusBar1->RepaintNow();
+    }
+    return;
+  }
+  const int index = ImgPanel1->IndexOfEntry(StatusEntry);
+  if (index < 0) {
+    ShowTotal();
+    return;
+  }
+  StatusEntry = ImgPanel1->EntryKey(index);
+  const QString count = CountText(index + 1, ImgPanel1->Count());
+  if (StatusBar1->PanelText(0) == count) return;
+  StatusBar1->SetPanelText(0, count);
+  StatusBar1->RepaintNow();
 }
 
 void TCVMain::File1Click() {
@@ -259,9 +288,7 @@ void TCVMain::UpFolder1Click() {
 void TCVMain::Refresh1Click() {
   if (ImgPanel1->Count() == 0) return;
   ImgPanel1->Refresh(false);
-  StatusBar1->SetPanelText(0, TotalText(ImgPanel1->Count()));
-  StatusBar1->ClearPanels(1, 3);
-  StatusBar1->RepaintNow();
+  ShowTotal();
 }
 
 void TCVMain::SortClick(int sortIndex) {
@@ -288,6 +315,7 @@ void TCVMain::ImgPanel1Click() {
   if (index < 0 || index >= p->Count()) index = p->CurrentIndex();
   if (index < 0 || index >= p->Count()) return;
   catalog::TPanelItem* item = p->Item(index);
+  StatusEntry = p->EntryKey(index);
   const QString countText = CountText(index + 1, p->Count());
   const QString sizeText = FileSizeText(uint32_t(item->GetSize()));
   const QString path = item->GetParseName();

@@ -101,8 +101,9 @@ void TCVMain::RealSize1Click() {
   const int index = ViewableIndex(QStringLiteral("プレビューがオンの時，実サイズ表示は出来ません。"));
   if (index < 0) return;
   const bool fitted = settings::TIniFile().Read(keys::ViewAdSize) == 1;
-  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
+  // Before the notice: its events may list the folder again.
   const QString path = ImgPanel1->Item(index)->GetParseName();
+  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   auto picture = std::make_shared<graphics::TBitmap>();
   try {
     view::LoadPicture(path, *picture, Plugins);
@@ -126,8 +127,8 @@ void TCVMain::FullScreen1Click() {
   const int index = ViewableIndex(QStringLiteral("プレビューがオンの時，全画面表示は出来ません。"));
   if (index < 0) return;
   const bool showName = settings::TIniFile().Read(keys::ViewShowName) == 1;
-  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   const QString path = ImgPanel1->Item(index)->GetParseName();
+  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   std::shared_ptr<const graphics::TBitmap> picture;
   try {
     picture = std::make_shared<const graphics::TBitmap>(
@@ -156,8 +157,8 @@ void TCVMain::SlideStart1Click() {
   const int index = ChosenIndex();
   if (index < 0) return;
   const settings::TIniFile ini;
-  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   const QString path = ImgPanel1->Item(index)->GetParseName();
+  edit::TLoadingNotice notice(this, kNowLoading, &ProgressForm);
   view::TSlideForm* form = SlideWindow();
   form->LoadFitted = [this](const QString& file, QSize screenSize, bool smooth) {
     return view::LoadPictureFitted(file, screenSize, smooth, Plugins);

@@ -213,6 +213,14 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   // Selected entry indexes in selection order.
   const std::vector<int>& Selection() const { return selection_; }
   std::vector<TPanelItem*> SelectedItems() const;
+  // Entries held across an event loop (see TEntryKey): the key of a position, and the entry
+  // found again afterwards (-1 / null when another program took it away meanwhile).
+  TEntryKey EntryKey(int index) const { return items_.KeyOf(index); }
+  int IndexOfEntry(const TEntryKey& key) const { return items_.IndexOfKey(key); }
+  TPanelItem* FindEntry(const TEntryKey& key) const {
+    const int i = IndexOfEntry(key);
+    return i < 0 ? nullptr : Item(i);
+  }
   int Columns() const { return grid_.columns; }
   int Rows() const { return grid_.rows; }
   int CellsPerPage() const { return grid_.perPage(); }
@@ -430,12 +438,17 @@ class TImgPanel : public QWidget, public TPanelItemsOwner, public TThumbnailSour
   TShellChangeNotification* notify_ = nullptr;
   TFolderStamp listedSince_ = 0;
   bool changeWhileEditing_ = false;
+  TEntryKey editEntry_;  // the entry being renamed in place
   TImgInplaceEdit* editor_ = nullptr;
   QTimer* renameTimer_ = nullptr;
   QTimer* dragScrollTimer_ = nullptr;
   qint64 lastDragScroll_ = 0;
   int dragScrollDirection_ = 0;
   Qt::MouseButton draggingOut_ = Qt::NoButton;  // the button of this control's own drag
+  // The open context menu and the entry it was opened on: it closes when a listing finds
+  // that entry gone, so none of its commands acts on the entry that took its place.
+  QPointer<QMenu> contextMenu_;
+  TEntryKey contextEntry_;
 };
 
 }  // namespace catalog

@@ -1,6 +1,7 @@
 // The catalogue's folder change notification and in-place renaming.
 #include <QApplication>
 #include <QHash>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -51,6 +52,7 @@ void TImgPanel::changeRefresh() {
   QStringList selected;
   for (int i : selection_) selected << nameAt(i);
   Refresh(false);
+  if (contextMenu_ && IndexOfEntry(contextEntry_) < 0) contextMenu_->close();
   if (current.isEmpty() && focus.isEmpty() && anchor.isEmpty() && selected.isEmpty()) return;
   QHash<QString, int> at;
   at.reserve(Count());
@@ -85,6 +87,7 @@ bool TImgPanel::EditCaption(int index) {
   const QRect caption = CaptionRect(index).translated(clientArea().topLeft());
   if (caption.isEmpty()) return false;
   const QString path = item->GetParseName();
+  editEntry_ = EntryKey(index);
   editor_->Begin(index, path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), caption, metrics_.OW - 4,
                  clientArea().bottom() + 1);
   return true;
@@ -94,8 +97,9 @@ void TImgPanel::EndEdit() {
   if (editor_) editor_->Cancel();
 }
 
-void TImgPanel::commitEdit(int index, const QString& text) {
-  if (index >= 0 && index < Count()) {
+void TImgPanel::commitEdit(int, const QString& text) {
+  // By key, not by the editor's position: the list may have changed while the name was typed.
+  if (const int index = IndexOfEntry(editEntry_); index >= 0) {
     TPanelItem* item = Item(index);
     QString name = text;
     if (OnEdited) OnEdited(this, item, name);

@@ -160,7 +160,11 @@ std::unique_ptr<QMenu> TImgPanel::BuildContextMenu() {
 
 void TImgPanel::ShowContextMenu(QPoint globalPos) {
   std::unique_ptr<QMenu> menu = BuildContextMenu();
-  if (menu && !menu->actions().isEmpty()) menu->exec(globalPos);
+  if (!menu || menu->actions().isEmpty()) return;
+  contextMenu_ = menu.get();
+  contextEntry_ = EntryKey(current_);
+  menu->exec(globalPos);
+  contextEntry_ = {};
 }
 
 }  // namespace catalog

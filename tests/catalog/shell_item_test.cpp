@@ -332,3 +332,24 @@ TEST_F(ShellItems, NamesThatAreNotUtf8StayDistinct) {
   EXPECT_TRUE(BytePathExists(BytePath(dir.path(), "caf\xe9-2.jpg")));
   EXPECT_FALSE(BytePathExists(paths[0]));
 }
+
+// An entry held across an event loop is found again: by Id in the same listing (also after a
+// rename in place), by path in a later one, and not at all once its file has gone.
+TEST_F(ShellItems, EntryKeysFindTheEntryAgain) {
+  list("*.jpg", false, false);
+  ASSERT_EQ(namesOf(items), QStringList({"img2.jpg", "img10.jpg", "Photo.JPG"}));
+  EXPECT_TRUE(items.KeyOf(-1).IsNull());
+  EXPECT_TRUE(items.KeyOf(items.Count()).IsNull());
+  const TEntryKey img10 = items.KeyOf(1), photo = items.KeyOf(2);
+  EXPECT_EQ(img10.Path, dir.path() + "/img10.jpg");
+  ASSERT_TRUE(items.Item(1)->Rename("a.jpg"));
+  EXPECT_EQ(items.IndexOfKey(img10), 1);
+  touch(dir.path() + "/img1.jpg");
+  ASSERT_TRUE(QFile::remove(dir.path() + "/img2.jpg"));
+  list("*.jpg", false, false);
+  ASSERT_EQ(namesOf(items), QStringList({"a.jpg", "img1.jpg", "Photo.JPG"}));
+  EXPECT_EQ(items.IndexOfKey(photo), 2);
+  EXPECT_EQ(items.IndexOfKey(img10), -1);  // listed again under its new name only
+  EXPECT_EQ(items.IndexOfKey({-1, dir.path() + "/img2.jpg"}), -1);
+  EXPECT_EQ(items.IndexOfKey({}), -1);
+}
