@@ -41,7 +41,9 @@ TEST(CacheFiles, OnlyTheCacheFoldersOwnFilesAreListedAndDeleted) {
   };
   for (const Case& c : cases) EXPECT_EQ(IsCacheFile(cache, c.path), c.ours) << c.path.toStdString();
   for (const Case& c : cases) {
-    if (!c.ours) EXPECT_FALSE(DeleteCacheFile(cache, c.path)) << c.path.toStdString();
+    if (!c.ours) {
+      EXPECT_FALSE(DeleteCacheFile(cache, c.path)) << c.path.toStdString();
+    }
   }
   EXPECT_TRUE(QFile::exists(root + "/outside.dat"));
   EXPECT_TRUE(QFile::exists(cache + "/sub/b.dat"));
