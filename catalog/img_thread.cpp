@@ -148,7 +148,9 @@ void TImgThreads::finishSlot(size_t slot, std::chrono::steady_clock::time_point 
   if (w->isRunning()) w->setPriority(QThread::NormalPriority);
   w->Terminate();
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  if (!w->wait(QDeadlineTimer(std::max<qint64>(left.count(), 0)))) {
+  // One that has posted is past its decoder and ends at once, however busy the machine is.
+  const bool ended = w->Done() ? w->wait() : w->wait(QDeadlineTimer(std::max<qint64>(left.count(), 0)));
+  if (!ended) {
     w->Abandon();
     abandoned_.push_back(std::move(slots_[slot]));
     SlotAbandoned(int(slot));
