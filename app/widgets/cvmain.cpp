@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -140,7 +141,9 @@ void TCVMain::CreatePreviewPane() {
 void TCVMain::CreateStatusBar() {
   StatusBar1 = new TStatusBar(this);
   setStatusBar(StatusBar1);
-  platform::ShowHintsIn(this, StatusBar1->HintPanel());
+  platform::ShowHintsIn(this, [bar = QPointer<TStatusBar>(StatusBar1)](const QString& text) {
+    if (bar) bar->ShowHint(text);
+  });
 }
 
 int TCVMain::ClientWidth() const { return width(); }

@@ -30,6 +30,11 @@ void TStatusBar::ClearPanels(int first, int last) {
   for (int i = qMax(first, 0); i <= qMin(last, PanelCount - 1); ++i) panels_[i]->clear();
 }
 
+void TStatusBar::ShowHint(const QString& text) {
+  HintPanel()->setText(text);
+  panels_[PanelCount - 2]->setHidden(!text.trimmed().isEmpty());
+}
+
 void TStatusBar::RepaintNow() {
   if (isVisible()) repaint();
 }

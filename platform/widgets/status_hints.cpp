@@ -12,16 +12,16 @@ namespace {
 
 class THintFilter : public QObject {
  public:
-  THintFilter(QLabel* panel, QObject* parent) : QObject(parent), panel_(panel) {}
+  THintFilter(std::function<void(const QString&)> show, QObject* parent) : QObject(parent), show_(std::move(show)) {}
 
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() != QEvent::StatusTip) return false;
-    if (panel_) panel_->setText(LongHint(static_cast<QStatusTipEvent*>(event)->tip()));
+    show_(LongHint(static_cast<QStatusTipEvent*>(event)->tip()));
     return true;  // never the status bar's message, which would hide the panels
   }
 
  private:
-  QPointer<QLabel> panel_;
+  std::function<void(const QString&)> show_;
 };
 
 }  // namespace
@@ -41,6 +41,14 @@ void SetHint(QAction* action, const QString& hint) {
   action->setStatusTip(LongHint(hint));
 }
 
-void ShowHintsIn(QWidget* window, QLabel* panel) { window->installEventFilter(new THintFilter(panel, window)); }
+void ShowHintsIn(QWidget* window, QLabel* panel) {
+  ShowHintsIn(window, [panel = QPointer<QLabel>(panel)](const QString& text) {
+    if (panel) panel->setText(text);
+  });
+}
+
+void ShowHintsIn(QWidget* window, std::function<void(const QString&)> show) {
+  window->installEventFilter(new THintFilter(std::move(show), window));
+}
 
 }  // namespace platform

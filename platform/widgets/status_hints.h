@@ -3,6 +3,7 @@
 // for the status bar (a hint without "|" is both). The status texts go to one panel of the
 // window's status bar, so a hint never hides the panels that show values.
 #include <QString>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -19,5 +20,7 @@ void SetHint(QAction* action, const QString& hint);
 // Every status tip that reaches `window` (menus, toolbar buttons, controls) is shown in
 // `panel` instead of as the status bar's message; an empty one empties the panel.
 void ShowHintsIn(QWidget* window, QLabel* panel);
+// The same, handed to `show` (the long part; empty when the pointer leaves).
+void ShowHintsIn(QWidget* window, std::function<void(const QString&)> show);
 
 }  // namespace platform
