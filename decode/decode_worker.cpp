@@ -42,9 +42,11 @@ bool ReadDenied(wire::TReader& r, QStringList& out) {
 
 }  // namespace
 
-TSandboxSettings TSandboxSettings::FromIni() {
+TSandboxSettings TSandboxSettings::FromIni() { return FromIni(settings::TIniFile().FileName()); }
+
+TSandboxSettings TSandboxSettings::FromIni(const QString& settingsFile) {
   namespace k = settings::keys;
-  const settings::TIniFile ini;
+  const settings::TIniFile ini(settingsFile);
   TSandboxSettings s;
   s.Enabled = ini.ReadBool1(k::MainSandbox);
   s.InfoTimeoutMs = std::max(1, ini.Read(k::MainSandboxInfoTime));

@@ -30,7 +30,9 @@ struct TSandboxSettings {
 
   // The one place the settings file's [Main] Sandbox, SandboxInfoTime, SandboxPictureTime
   // (milliseconds) and SandboxMemory (MiB) are read.
+  // The program's settings file; a tool names QIVO2's.
   static TSandboxSettings FromIni();
+  static TSandboxSettings FromIni(const QString& settingsFile);
   QString Worker() const;
 };
 
