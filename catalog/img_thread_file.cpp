@@ -52,6 +52,7 @@ std::shared_ptr<TSPluginHook> TFileImage::pluginsOf(int slot) {
   // Filled from the first list the first time, and again when that list changed.
   if (!list || list->List.PluginNames() != plugins_.List.PluginNames()) {
     list = std::make_shared<TSPluginHook>();
+    list->List.Sandbox = plugins_.List.Sandbox;
     for (int i = 0; i < plugins_.List.Count(); ++i) list->List.AddPlugin(plugins_.List.Item(i).Path);
   }
   return list;

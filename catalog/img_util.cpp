@@ -146,6 +146,7 @@ QString whyNotWritable(const QString& name) {
 }
 
 QString failureText(TImageType type, int result) {
+  if (type == TImageType::iitSusie && !decode::SpiFaultText(result).isEmpty()) return decode::SpiFaultText(result);
   if (type == TImageType::iitSusie)
     return result == decode::kSpiNoSupport ? QStringLiteral("no Susie plug-in reads this file")
                                            : QStringLiteral("the Susie plug-in could not decode it (code %1)").arg(result);

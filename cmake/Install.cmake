@@ -3,7 +3,7 @@
 # desktops find them. `cpack -G DEB` packages the same tree.
 include(GNUInstallDirs)
 
-install(TARGETS qivo2 qivo2-convert qivo2-thumbs qivo2-rename RUNTIME DESTINATION bin)
+install(TARGETS qivo2 qivo2-convert qivo2-thumbs qivo2-rename qivo2-decode RUNTIME DESTINATION bin)
 get_property(qivo2_plugins GLOBAL PROPERTY QIVO2_PLUGINS)
 if(qivo2_plugins)
   install(TARGETS ${qivo2_plugins} LIBRARY DESTINATION lib/qivo2/spi)

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstring>
 
 #include "platform/app_folder.h"
 #include "platform/path_bytes.h"
@@ -35,12 +37,76 @@ TSpi::TSpi(const QString& path) : Path(path), FileName(QFileInfo(path).fileName(
   if (Extensions.isEmpty()) throw ESPILoadError(path, kSpiNoPattern);
 }
 
+TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, QStringList* messages)
+    : APIVersion(answer.APIVersion),
+      PluginName(answer.PluginName),
+      Path(path),
+      FileName(QFileInfo(path).fileName()),
+      Filters(answer.Filters),
+      worker_(worker),
+      slot_(answer.Slot),
+      messages_(messages) {
+  for (const QString& f : Filters)
+    for (const QString& part : f.toLower().split(';'))
+      if (!part.isEmpty()) Extensions << part;
+}
+
 TSpi::~TSpi() = default;
+
+QString SpiFaultText(int result) {
+  switch (result) {
+    case kSpiHung: return QStringLiteral("プラグインが応答しません");
+    case kSpiCrashed: return QStringLiteral("プラグインが異常終了しました");
+    case kSpiOutOfMemory: return QStringLiteral("プラグインがメモリの上限を超えました");
+    case kSpiNoWorker: return QStringLiteral("デコード用のプロセスを起動できません");
+    case kSpiSwitchedOff: return QStringLiteral("プラグインは停止されています");
+    default: return {};
+  }
+}
+
+int TSpi::failed() const {
+  int result = kSpiCrashed;
+  switch (worker_->Fault()) {
+    case TWorkerFault::Hung: result = kSpiHung; break;
+    case TWorkerFault::OutOfMemory: result = kSpiOutOfMemory; break;
+    case TWorkerFault::NoWorker: return kSpiNoWorker;  // not the plug-in's fault
+    default: break;
+  }
+  if (++failures_ >= 3 && !off_) {
+    off_ = true;
+    if (messages_)
+      *messages_ << QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(FileName);
+  }
+  return result;
+}
+
+void TSpi::answered(bool decoded) const {
+  // An IsSupported that answers says little: only a finished decode ends a run of failures.
+  if (decoded) failures_ = 0;
+  if (messages_ && !worker_->Denied().isEmpty())
+    *messages_ << QStringLiteral("%1 に許されない操作を拒みました: %2").arg(FileName, worker_->Denied().join(", "));
+}
 
 bool TSpi::Supports(const QString& file) const {
   const QString ext = ExtractFileExt(QFileInfo(file).fileName()).toLower();
   const QString text = Extensions.join('\n') + "\n;";
   if (ext.isEmpty() || !text.contains(ext)) return false;
+  if (worker_) {
+    if (off_) return false;
+    const platform::RegularFile f = platform::RegularFile::Open(file);
+    if (!f) return false;
+    uint8_t head[kHeaderBufferSize] = {};
+    const auto bytes = platform::ReadAt(f.Fd(), 0, int64_t(sizeof head), f.Size());
+    if (!bytes) return false;
+    std::memcpy(head, bytes->constData(), std::min(sizeof head, size_t(bytes->size())));
+    int result = 0;
+    if (!worker_->IsSupported(slot_, platform::PathBytes(file), f.Fd(), head, result)) {
+      failed();
+      return false;
+    }
+    answered(false);
+    return result != 0;
+  }
   const auto isSupported = reinterpret_cast<SPI_IsSupported>(entries_[eIsSupported]);
   if (!isSupported) return false;
   uint8_t head[kHeaderBufferSize];
@@ -49,6 +115,15 @@ bool TSpi::Supports(const QString& file) const {
 }
 
 int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
+  if (worker_) {
+    const platform::RegularFile f = platform::RegularFile::Open(file);
+    if (!f) return SPI_FILE_READ_ERROR;
+    if (off_) return kSpiSwitchedOff;
+    int result = 0;
+    if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result)) return failed();
+    answered(true);
+    return result;
+  }
   // The plug-in opens the file itself: a FIFO would block it.
   if (platform::CheckRegularFile(file) != platform::FileError::None) return SPI_FILE_READ_ERROR;
   const QByteArray name = platform::PathBytes(file);
@@ -98,10 +173,17 @@ int TSPlugin::AddPlugin(const QString& path) {
   for (const auto& [n, spi] : list_)
     if (n == name) return kSpiDuplicateName;
   std::unique_ptr<TSpi> spi;
-  try {
-    spi = std::make_unique<TSpi>(path);
-  } catch (const std::exception&) {
-    return 0;
+  if (Sandbox.Enabled) {
+    if (!worker_) worker_ = std::make_unique<TDecodeWorker>(Sandbox);
+    TPluginAnswer answer;
+    if (!worker_->Load(path, answer) || answer.Status != 0) return 0;
+    spi = std::make_unique<TSpi>(path, answer, worker_.get(), &messages_);
+  } else {
+    try {
+      spi = std::make_unique<TSpi>(path);
+    } catch (const std::exception&) {
+      return 0;
+    }
   }
   if (spi->APIVersion != QLatin1String("00IN")) return 0;
   list_.emplace_back(name, std::move(spi));

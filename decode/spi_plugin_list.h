@@ -6,12 +6,19 @@
 // Plug-ins need not be re-entrant and GetBitmap writes each plug-in's Preview, so a list
 // is called by one thread only: the catalogue's workers have one, the user-interface thread
 // another. A list is filled once at start and not changed afterwards.
+//
+// With Sandbox.Enabled (the settings' [Main] Sandbox) a list loads its plug-ins into a
+// decode worker of its own and makes every plug-in call there (decode/decode_worker.h): a
+// plug-in that crashes, hangs or eats memory costs that call, with one of the results
+// below, never the program. A plug-in that fails so three times in a row is switched off
+// for the list's life, and Messages() names it.
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "decode/decode_worker.h"
 #include "decode/spi_errors.h"
 #include "decode/spi_support.h"
 #include "graphics/bitmap.h"
@@ -24,12 +31,24 @@ inline constexpr int kSpiDuplicateName = 201;  // AddPlugin: a library of that f
 inline constexpr int kSpiNoType = 101;         // GetPluginInfo(0) answered nothing
 inline constexpr int kSpiNoName = 102;         // GetPluginInfo(1) answered nothing
 inline constexpr int kSpiNoPattern = 103;      // no file pattern
+// The plug-in's worker did not answer a call in time, died in it, passed its memory limit,
+// could not be started; the plug-in was switched off.
+inline constexpr int kSpiHung = 202;
+inline constexpr int kSpiCrashed = 203;
+inline constexpr int kSpiOutOfMemory = 204;
+inline constexpr int kSpiNoWorker = 205;
+inline constexpr int kSpiSwitchedOff = 206;
+// Why a picture was not decoded, for the results above; empty for the others.
+QString SpiFaultText(int result);
 
 class TSpi {
  public:
   // Throws ESPIOpenError when the library cannot be loaded, ESPILoadError (with code
   // 101/102/103) when its information is incomplete.
   explicit TSpi(const QString& path);
+  // A plug-in loaded in `worker` (slot of answer); its calls go there. messages collects
+  // what is said about it.
+  TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, QStringList* messages);
   ~TSpi();
   TSpi(const TSpi&) = delete;
   TSpi& operator=(const TSpi&) = delete;
@@ -63,10 +82,21 @@ class TSpi {
   // 0 on success, else the plug-in's code (SPI_OUT_OF_ORDER for a result that fails the
   // size checks, SPI_NO_FUNCTION when the library lacks the function).
   int LoadBitmap(const QString& file, graphics::TBitmap& bitmap);
+  // Switched off after three failed calls in a row (sandbox only).
+  bool SwitchedOff() const { return off_; }
 
  private:
+  // The result for a call the worker failed; counts the failure.
+  int failed() const;
+  void answered(bool decoded) const;
+
   std::unique_ptr<TSpiLibrary> library_;
   void* entries_[eCount] = {};
+  TDecodeWorker* worker_ = nullptr;
+  int slot_ = -1;
+  QStringList* messages_ = nullptr;
+  mutable int failures_ = 0;
+  mutable bool off_ = false;
 };
 
 class TSPlugin {
@@ -77,6 +107,12 @@ class TSPlugin {
   TSPlugin& operator=(const TSPlugin&) = delete;
 
   bool Preview = false;
+  // Taken from the settings file; set before the first AddPlugin.
+  TSandboxSettings Sandbox = TSandboxSettings::FromIni();
+  // What the sandbox had to say: plug-ins switched off, operations refused.
+  const QStringList& Messages() const { return messages_; }
+  // The worker's process id, 0 when none runs (tests).
+  pid_t WorkerPid() const { return worker_ ? worker_->Pid() : 0; }
 
   // LoadFolder over platform::pluginFolders(); returns the files tried.
   int LoadFromAppDir();
@@ -97,6 +133,9 @@ class TSPlugin {
   int GetBitmap(const QString& file, graphics::TBitmap& bitmap);
 
  private:
+  // Declared before list_: the plug-ins go before their worker.
+  std::unique_ptr<TDecodeWorker> worker_;
+  QStringList messages_;
   std::vector<std::pair<QString, std::unique_ptr<TSpi>>> list_;
 };
 

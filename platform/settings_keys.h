@@ -55,6 +55,12 @@ inline constexpr IntKey MainPreview{"Main", "Preview", 0};
 inline constexpr IntKey MainPrevHeight{"Main", "PrevHeight", 140};
 inline constexpr StrKey MainRootPath{"Main", "RootPath", ""};
 inline constexpr IntKey MainPathCheck{"Main", "PathCheck", 1};
+// Susie plug-ins decode in worker processes (1) or in QIVO2 itself (0, for debugging);
+// the workers' time limits (milliseconds) and memory limit (MiB).
+inline constexpr IntKey MainSandbox{"Main", "Sandbox", 0};
+inline constexpr IntKey MainSandboxInfoTime{"Main", "SandboxInfoTime", 5000};
+inline constexpr IntKey MainSandboxPictureTime{"Main", "SandboxPictureTime", 30000};
+inline constexpr IntKey MainSandboxMemory{"Main", "SandboxMemory", 2048};
 inline constexpr IntKey MainDblClick{"Main", "DblClick", 0};
 
 // [History]

@@ -5,10 +5,11 @@
 # libwmf draws the text of WMF files with the URW fonts that gsfonts installs; the install
 # test validates the desktop entry and metainfo and starts the entry with gio (libglib2.0-bin)
 # as a desktop menu does, and cpack's DEB computes library dependencies.
+# libseccomp shuts the decode worker (qivo2-decode) in.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins \
-  libjpeg62-turbo-dev zlib1g-dev libgif-dev \
+  libjpeg62-turbo-dev zlib1g-dev libgif-dev libseccomp-dev \
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xauth python3 imagemagick mate-backgrounds libpng-dev fonts-droid-fallback \

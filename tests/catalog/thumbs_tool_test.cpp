@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
+#include <unistd.h>
 
 #include "graphics/bmp_graphic.h"
 
@@ -37,12 +38,13 @@ class ThumbsTool : public testing::Test {
     return home.filePath("Cache") + (name.isEmpty() ? QString() : "/" + name);
   }
 
-  TRun run() {
+  TRun run(pid_t* pid = nullptr) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QIVO2_HOME", home.path());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(QIVO2_THUMBS_TOOL), {photos()});
+    if (pid) *pid = pid_t(p.processId());
     EXPECT_TRUE(p.waitForFinished(60000));
     TRun r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -115,3 +117,40 @@ TEST_F(ThumbsTool, FileWhereTheCacheFolderShouldBeEndsIt) {
 }
 
 }  // namespace
+
+// Decode workers started by the process `parent` that still run.
+static int WorkersOf(pid_t parent) {
+  int count = 0;
+  const QByteArray mark = "--parent\0" + QByteArray::number(parent) + '\0';
+  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+    QFile f("/proc/" + entry + "/cmdline");
+    if (f.open(QIODevice::ReadOnly) && f.readAll().contains(mark)) ++count;
+  }
+  return count;
+}
+
+TEST_F(ThumbsTool, HostilePluginCostsItsPicturesOnly) {
+  // The sandbox with short limits; plug-ins from the program folder.
+  QFile ini(home.filePath("qivo2.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Main]\nSandbox=1\nSandboxPictureTime=1000\n");
+  ini.close();
+  QFile bad(photos("c.bad"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("BAD!x");
+  bad.close();
+  for (const char* plugin : {"crash_picture", "spin", "overrun"}) {
+    SCOPED_TRACE(plugin);
+    QFile::remove(home.filePath("hostile.spi"));
+    QFile::remove(cache("Photos.dat"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QIVO2_TEST_SPI_DIR "/%1.spi").arg(plugin), home.filePath("hostile.spi")));
+    pid_t pid = 0;
+    const TRun r = run(&pid);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.startsWith("made 2, stored 2, valid in cache 0, failed 1,")) << r.out.toStdString();
+    ASSERT_EQ(r.errorLines.size(), 1);
+    EXPECT_TRUE(r.errorLines[0].contains("c.bad")) << r.errorLines[0].toStdString();
+    EXPECT_TRUE(r.errorLines[0].contains(QStringLiteral("プラグイン"))) << r.errorLines[0].toStdString();
+    EXPECT_EQ(WorkersOf(pid), 0);
+  }
+}

@@ -192,9 +192,13 @@ std::optional<QString> parse(const QStringList& args, TOptions& o) {
   return std::nullopt;
 }
 
+// The settings file is named after QIVO2 itself, not after this tool.
+QString settingsFileOf(const TOptions& o) {
+  return o.settingsFile.isEmpty() ? platform::programFolder() + "/qivo2.ini" : o.settingsFile;
+}
+
 edit::TConvertSettings settingsFor(const TOptions& o) {
-  // The settings file is named after QIVO2 itself, not after this tool.
-  const settings::TIniFile ini(o.settingsFile.isEmpty() ? platform::programFolder() + "/qivo2.ini" : o.settingsFile);
+  const settings::TIniFile ini(settingsFileOf(o));
   edit::TConvertSettings s = edit::ReadConvertSettings(ini);
   if (o.sizeMode) {
     s.SizeMode = *o.sizeMode;
@@ -316,8 +320,9 @@ int main(int argc, char** argv) {
   const std::chrono::seconds timeout(o.timeout ? *o.timeout : 30);
   // The plain loader of the program with a plug-in list (the *.spi beside the program) of
   // its own for each thread; its errors say why a file cannot be read.
-  const edit::TLoaderFactory loaders = [] {
+  const edit::TLoaderFactory loaders = [iniFile = settingsFileOf(o)] {
     auto plugins = std::make_shared<catalog::TSPluginHook>();
+    plugins->List.Sandbox = decode::TSandboxSettings::FromIni(iniFile);
     plugins->List.LoadFromAppDir();
     return [plugins](const QString& path) {
       // The report names the file; the reason is the system's (ELOOP stays ELOOP).

@@ -32,6 +32,7 @@
 #include "catalog/img_util_png.h"
 #include "catalog/spi_hook.h"
 #include "catalog/thumb_cache.h"
+#include "decode/spi_plugin_list.h"
 #include "platform/app_folder.h"
 #include "platform/path_bytes.h"
 #include "platform/shell.h"
@@ -78,6 +79,7 @@ struct Worker {
   Counts counts;
   bool allStored = true;
   QString firstError;
+  QStringList faults;  // "file: reason" of pictures a plug-in failed on
   std::mutex* thumbLock = nullptr;
   // The picture in hand and since when (Clock ticks, 0: none); read by the main thread.
   std::atomic<qsizetype> current{-1};
@@ -94,6 +96,7 @@ void setUpWorker(Worker& w, const app::TCatalogConfig& config, TThumb& thumb, st
   w.util.Abandoned = &w.abandoned;
   w.thumbLock = lock;
   w.util.Custom = PngHandler();
+  w.plugins.List.Sandbox = decode::TSandboxSettings::FromIni(platform::programFolder() + "/" + kProgram + ".ini");
   w.plugins.List.LoadFromAppDir();
   w.util.SPlugin = &w.plugins;
 }
@@ -104,6 +107,9 @@ void makeOne(Worker& w, const QString& path, int boxW, int boxH) {
   if (w.abandoned) return;  // reported as timed out already
   if (result != 0) {
     ++w.counts.failed;
+    // A plug-in that crashed, hung or ran out of memory is worth a line and the exit status.
+    const QString fault = decode::SpiFaultText(result);
+    if (!fault.isEmpty()) w.faults << platform::DisplayName(path) + ": " + fault;
     return;
   }
   switch (w.util.CacheUse) {
@@ -171,6 +177,9 @@ bool fillFolder(const QString& folder, std::vector<std::unique_ptr<Worker>>& wor
       std::fprintf(stderr, "qivo2-thumbs: cannot write the cache file %s: %s\n",
                    qPrintable(thumb.CacheFileName(pictures.value(0))), qPrintable(w.firstError));
     allStored = allStored && w.allStored;
+    for (const QString& line : w.faults) std::fprintf(stderr, "qivo2-thumbs: %s\n", line.toUtf8().constData());
+    if (!w.faults.isEmpty()) timedOut = true;
+    w.faults.clear();
     w.counts = Counts{};
     w.allStored = true;
   };
