@@ -64,9 +64,9 @@ QString SpiFaultText(int result) {
   }
 }
 
-int TSpi::failed() const {
+int TPluginRecord::Failed(const TDecodeWorker& worker, const QString& fileName, QStringList* messages) {
   int result = kSpiCrashed;
-  switch (worker_->Fault()) {
+  switch (worker.Fault()) {
     case TWorkerFault::Hung: result = kSpiHung; break;
     case TWorkerFault::OutOfMemory: result = kSpiOutOfMemory; break;
     case TWorkerFault::NoWorker: return kSpiNoWorker;  // not the plug-in's fault
@@ -74,17 +74,17 @@ int TSpi::failed() const {
   }
   if (++failures_ >= 3 && !off_) {
     off_ = true;
-    if (messages_)
-      *messages_ << QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(FileName);
+    if (messages)
+      *messages << QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(fileName);
   }
   return result;
 }
 
-void TSpi::answered(bool decoded) const {
-  // An IsSupported that answers says little: only a finished decode ends a run of failures.
+void TPluginRecord::Answered(const TDecodeWorker& worker, bool decoded, const QString& fileName,
+                             QStringList* messages) {
   if (decoded) failures_ = 0;
-  if (messages_ && !worker_->Denied().isEmpty())
-    *messages_ << QStringLiteral("%1 に許されない操作を拒みました: %2").arg(FileName, worker_->Denied().join(", "));
+  if (messages && !worker.Denied().isEmpty())
+    *messages << QStringLiteral("%1 に許されない操作を拒みました: %2").arg(fileName, worker.Denied().join(", "));
 }
 
 bool TSpi::Supports(const QString& file) const {
@@ -92,7 +92,7 @@ bool TSpi::Supports(const QString& file) const {
   const QString text = Extensions.join('\n') + "\n;";
   if (ext.isEmpty() || !text.contains(ext)) return false;
   if (worker_) {
-    if (off_) return false;
+    if (record_.Off()) return false;
     const platform::RegularFile f = platform::RegularFile::Open(file);
     if (!f) return false;
     uint8_t head[kHeaderBufferSize] = {};
@@ -101,10 +101,10 @@ bool TSpi::Supports(const QString& file) const {
     std::memcpy(head, bytes->constData(), std::min(sizeof head, size_t(bytes->size())));
     int result = 0;
     if (!worker_->IsSupported(slot_, platform::PathBytes(file), f.Fd(), head, result)) {
-      failed();
+      record_.Failed(*worker_, FileName, messages_);
       return false;
     }
-    answered(false);
+    record_.Answered(*worker_, false, FileName, messages_);
     return result != 0;
   }
   const auto isSupported = reinterpret_cast<SPI_IsSupported>(entries_[eIsSupported]);
@@ -118,10 +118,11 @@ int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
   if (worker_) {
     const platform::RegularFile f = platform::RegularFile::Open(file);
     if (!f) return SPI_FILE_READ_ERROR;
-    if (off_) return kSpiSwitchedOff;
+    if (record_.Off()) return kSpiSwitchedOff;
     int result = 0;
-    if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result)) return failed();
-    answered(true);
+    if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result))
+      return record_.Failed(*worker_, FileName, messages_);
+    record_.Answered(*worker_, true, FileName, messages_);
     return result;
   }
   // The plug-in opens the file itself: a FIFO would block it.

@@ -41,6 +41,22 @@ inline constexpr int kSpiSwitchedOff = 206;
 // Why a picture was not decoded, for the results above; empty for the others.
 QString SpiFaultText(int result);
 
+// A plug-in's standing in its worker: three failed calls in a row switch it off for the
+// session; what it was refused is said each time.
+class TPluginRecord {
+ public:
+  // The result for a call the worker failed (kSpiHung ...); counts the failure.
+  int Failed(const TDecodeWorker& worker, const QString& fileName, QStringList* messages);
+  // After an answer: only a finished decode ends a run of failures (an IsSupported that
+  // answers says little).
+  void Answered(const TDecodeWorker& worker, bool decoded, const QString& fileName, QStringList* messages);
+  bool Off() const { return off_; }
+
+ private:
+  int failures_ = 0;
+  bool off_ = false;
+};
+
 class TSpi {
  public:
   // Throws ESPIOpenError when the library cannot be loaded, ESPILoadError (with code
@@ -83,20 +99,16 @@ class TSpi {
   // size checks, SPI_NO_FUNCTION when the library lacks the function).
   int LoadBitmap(const QString& file, graphics::TBitmap& bitmap);
   // Switched off after three failed calls in a row (sandbox only).
-  bool SwitchedOff() const { return off_; }
+  bool SwitchedOff() const { return record_.Off(); }
 
  private:
-  // The result for a call the worker failed; counts the failure.
-  int failed() const;
-  void answered(bool decoded) const;
 
   std::unique_ptr<TSpiLibrary> library_;
   void* entries_[eCount] = {};
   TDecodeWorker* worker_ = nullptr;
   int slot_ = -1;
   QStringList* messages_ = nullptr;
-  mutable int failures_ = 0;
-  mutable bool off_ = false;
+  mutable TPluginRecord record_;
 };
 
 class TSPlugin {
