@@ -83,10 +83,10 @@ int TSPI::RemoteIsSupported(const QByteArray& name, int fd, const uint8_t* head)
   if (record_.Off()) return 0;
   int result = 0;
   if (!remote_.Worker->IsSupported(remote_.Answer.Slot, name, fd, head, result)) {
-    record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Messages);
+    record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
     return 0;
   }
-  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Messages);
+  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Log);
   return result;
 }
 
@@ -96,8 +96,8 @@ int TSPI::RemoteGetPictureInfo(const QByteArray& name, const TWorkerSource& sour
   int result = 0;
   QByteArray text;
   if (!remote_.Worker->GetPictureInfo(remote_.Answer.Slot, name, source, info, text, result))
-    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Messages);
-  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Messages);
+    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
+  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Log);
   info.hInfo = nullptr;
   if (result == 0 && !text.isEmpty()) {
     // A handle of our own, as a plug-in would have made it.
@@ -123,8 +123,8 @@ int TSPI::RemoteGetPicture(const QByteArray& name, const TWorkerSource& source, 
   };
   int result = 0;
   if (!remote_.Worker->GetDib(remote_.Answer.Slot, name, source, preview, keep, result))
-    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Messages);
-  record_.Answered(*remote_.Worker, true, QFileInfo(fileName_).fileName(), remote_.Messages);
+    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
+  record_.Answered(*remote_.Worker, true, QFileInfo(fileName_).fileName(), remote_.Log);
   return result;
 }
 
@@ -242,7 +242,7 @@ std::unique_ptr<TSPI> TSPIs::CreateSPI(const QString& path) {
 }
 
 std::unique_ptr<TSPI> TSPIs::CreateRemoteSPI(const QString& path) {
-  TRemoteSPI remote{nullptr, &workerLock_, &messages_, {}};
+  TRemoteSPI remote{nullptr, &workerLock_, &log_, {}};
   {
     const std::lock_guard hold(workerLock_);
     if (!worker_) worker_ = std::make_unique<TDecodeWorker>(Sandbox);
@@ -254,11 +254,6 @@ std::unique_ptr<TSPI> TSPIs::CreateRemoteSPI(const QString& path) {
   if (version == QLatin1String("00AM")) return std::make_unique<TAmSPI>(path, remote);
   if (version == QLatin1String("00XN")) return std::make_unique<TXnSPI>(path, remote);
   return std::make_unique<TSPI>(path, remote);
-}
-
-QStringList TSPIs::Messages() const {
-  const std::lock_guard hold(workerLock_);
-  return messages_;
 }
 
 pid_t TSPIs::WorkerPid() const {

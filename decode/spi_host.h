@@ -56,7 +56,7 @@ extern const char* const kSPIEntryNames[seCount];
 struct TRemoteSPI {
   TDecodeWorker* Worker = nullptr;
   std::mutex* Lock = nullptr;  // the worker makes one call at a time
-  QStringList* Messages = nullptr;
+  TSandboxLog* Log = nullptr;
   TPluginAnswer Answer;
 };
 
@@ -214,7 +214,8 @@ class TSPIs {
   // Taken from the settings file; set before Loaded() or the first search.
   TSandboxSettings Sandbox = TSandboxSettings::FromIni();
   // What the sandbox had to say: plug-ins switched off, operations refused.
-  QStringList Messages() const;
+  QStringList Messages() const { return log_.Texts(); }
+  const TSandboxLog& Log() const { return log_; }
   // The worker's process id, 0 when none runs (tests).
   pid_t WorkerPid() const;
 
@@ -227,7 +228,7 @@ class TSPIs {
   // Declared before list_: the plug-ins go before their worker.
   mutable std::mutex workerLock_;
   std::unique_ptr<TDecodeWorker> worker_;
-  QStringList messages_;
+  TSandboxLog log_;
   std::vector<std::unique_ptr<TSPI>> list_;
   QStringList skipped_;
 };

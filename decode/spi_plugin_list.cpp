@@ -37,7 +37,7 @@ TSpi::TSpi(const QString& path) : Path(path), FileName(QFileInfo(path).fileName(
   if (Extensions.isEmpty()) throw ESPILoadError(path, kSpiNoPattern);
 }
 
-TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, QStringList* messages)
+TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, std::shared_ptr<TSandboxLog> log)
     : APIVersion(answer.APIVersion),
       PluginName(answer.PluginName),
       Path(path),
@@ -45,7 +45,7 @@ TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* work
       Filters(answer.Filters),
       worker_(worker),
       slot_(answer.Slot),
-      messages_(messages) {
+      log_(std::move(log)) {
   for (const QString& f : Filters)
     for (const QString& part : f.toLower().split(';'))
       if (!part.isEmpty()) Extensions << part;
@@ -64,7 +64,23 @@ QString SpiFaultText(int result) {
   }
 }
 
-int TPluginRecord::Failed(const TDecodeWorker& worker, const QString& fileName, QStringList* messages) {
+void TSandboxLog::Add(TKind kind, const QString& plugin, const QString& text) {
+  const std::lock_guard hold(lock_);
+  entries_.push_back({kind, plugin, text});
+}
+
+std::vector<TSandboxLog::TEntry> TSandboxLog::Entries() const {
+  const std::lock_guard hold(lock_);
+  return entries_;
+}
+
+QStringList TSandboxLog::Texts() const {
+  QStringList out;
+  for (const TEntry& e : Entries()) out << e.Text;
+  return out;
+}
+
+int TPluginRecord::Failed(const TDecodeWorker& worker, const QString& fileName, TSandboxLog* log) {
   int result = kSpiCrashed;
   switch (worker.Fault()) {
     case TWorkerFault::Hung: result = kSpiHung; break;
@@ -74,17 +90,19 @@ int TPluginRecord::Failed(const TDecodeWorker& worker, const QString& fileName, 
   }
   if (++failures_ >= 3 && !off_) {
     off_ = true;
-    if (messages)
-      *messages << QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(fileName);
+    if (log)
+      log->Add(TSandboxLog::lkSwitchedOff, fileName,
+               QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(fileName));
   }
   return result;
 }
 
 void TPluginRecord::Answered(const TDecodeWorker& worker, bool decoded, const QString& fileName,
-                             QStringList* messages) {
+                             TSandboxLog* log) {
   if (decoded) failures_ = 0;
-  if (messages && !worker.Denied().isEmpty())
-    *messages << QStringLiteral("%1 に許されない操作を拒みました: %2").arg(fileName, worker.Denied().join(", "));
+  if (log && !worker.Denied().isEmpty())
+    log->Add(TSandboxLog::lkRefused, fileName,
+             QStringLiteral("%1 に許されない操作を拒みました: %2").arg(fileName, worker.Denied().join(", ")));
 }
 
 bool TSpi::Supports(const QString& file) const {
@@ -101,10 +119,10 @@ bool TSpi::Supports(const QString& file) const {
     std::memcpy(head, bytes->constData(), std::min(sizeof head, size_t(bytes->size())));
     int result = 0;
     if (!worker_->IsSupported(slot_, platform::PathBytes(file), f.Fd(), head, result)) {
-      record_.Failed(*worker_, FileName, messages_);
+      record_.Failed(*worker_, FileName, log_.get());
       return false;
     }
-    record_.Answered(*worker_, false, FileName, messages_);
+    record_.Answered(*worker_, false, FileName, log_.get());
     return result != 0;
   }
   const auto isSupported = reinterpret_cast<SPI_IsSupported>(entries_[eIsSupported]);
@@ -121,8 +139,8 @@ int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
     if (record_.Off()) return kSpiSwitchedOff;
     int result = 0;
     if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result))
-      return record_.Failed(*worker_, FileName, messages_);
-    record_.Answered(*worker_, true, FileName, messages_);
+      return record_.Failed(*worker_, FileName, log_.get());
+    record_.Answered(*worker_, true, FileName, log_.get());
     return result;
   }
   // The plug-in opens the file itself: a FIFO would block it.
@@ -178,7 +196,7 @@ int TSPlugin::AddPlugin(const QString& path) {
     if (!worker_) worker_ = std::make_unique<TDecodeWorker>(Sandbox);
     TPluginAnswer answer;
     if (!worker_->Load(path, answer) || answer.Status != 0) return 0;
-    spi = std::make_unique<TSpi>(path, answer, worker_.get(), &messages_);
+    spi = std::make_unique<TSpi>(path, answer, worker_.get(), Log);
   } else {
     try {
       spi = std::make_unique<TSpi>(path);
