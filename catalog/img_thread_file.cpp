@@ -53,6 +53,7 @@ std::shared_ptr<TSPluginHook> TFileImage::pluginsOf(int slot) {
   if (!list || list->List.PluginNames() != plugins_.List.PluginNames()) {
     list = std::make_shared<TSPluginHook>();
     list->List.Sandbox = plugins_.List.Sandbox;
+    list->List.Log = plugins_.List.Log;
     for (int i = 0; i < plugins_.List.Count(); ++i) list->List.AddPlugin(plugins_.List.Item(i).Path);
   }
   return list;

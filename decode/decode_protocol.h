@@ -5,9 +5,16 @@
 // is a broken worker, never trusted.
 //
 //   host -> worker                           worker -> host
-//   kLoad   path                             status slot apiVersion name nFilters filter...
-//   kSupports slot name head[2176]  + fd     result denied
-//   kPicture  slot preview name     + fd     result infoSize bitsSize denied  (+ sealed memfd)
+//   kLoad   path                    status slot apiVersion name nFilters filter...
+//                                   nDescriptions description... entries
+//   kSupports slot name head[2176]         + fd   result denied
+//   kInfo     slot flags name offset       + fd   result left top width height xDensity
+//                                                 yDensity colorDepth text denied
+//   kPicture  slot flags name offset       + fd   result infoSize bitsSize denied  (+ sealed memfd)
+//
+// flags: kPreview (GetPreview first), kMemory (the descriptor holds the bytes the plug-in
+// gets as memory, SPI_SOURCE_MEMORY; otherwise it opens the name, SPI_SOURCE_FILE). entries:
+// bit n set when the library has decode::kSPIEntryNames[n].
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -18,7 +25,8 @@
 
 namespace decode::wire {
 
-enum TRequest : uint32_t { kLoad = 1, kSupports = 2, kPicture = 3 };
+enum TRequest : uint32_t { kLoad = 1, kSupports = 2, kPicture = 3, kInfo = 4 };
+enum TFlags : uint32_t { kPreview = 1, kMemory = 2 };
 
 // A datagram larger than this is refused on both sides.
 inline constexpr size_t kMaxMessage = 160 * 1024;

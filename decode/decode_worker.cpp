@@ -196,24 +196,27 @@ bool TDecodeWorker::Load(const QString& path, TPluginAnswer& answer) {
   }
   if (fd >= 0) close(fd);
   wire::TReader r(reply);
-  int32_t slot;
-  uint32_t n;
-  answer = {};
-  if (!r.i32(answer.Status) || !r.i32(slot) || !r.text(answer.APIVersion) || !r.text(answer.PluginName) ||
-      !r.u32(n) || n > 256 || slot != int32_t(loaded_.size())) {
+  const auto broken = [this] {
     fault_ = TWorkerFault::Crashed;
     stop();
     return false;
-  }
-  for (uint32_t i = 0; i < n; ++i) {
-    QString f;
-    if (!r.text(f)) {
-      fault_ = TWorkerFault::Crashed;
-      stop();
-      return false;
+  };
+  const auto texts = [&r](QStringList& out) {
+    uint32_t n;
+    if (!r.u32(n) || n > 256) return false;
+    for (uint32_t i = 0; i < n; ++i) {
+      QString t;
+      if (!r.text(t)) return false;
+      out << t;
     }
-    answer.Filters << f;
-  }
+    return true;
+  };
+  int32_t slot;
+  answer = {};
+  if (!r.i32(answer.Status) || !r.i32(slot) || !r.text(answer.APIVersion) || !r.text(answer.PluginName) ||
+      !texts(answer.Filters) || !texts(answer.Descriptions) || !r.u32(answer.Entries) ||
+      slot != int32_t(loaded_.size()))
+    return broken();
   answer.Slot = slot;
   loaded_.push_back(path);
   return true;
@@ -241,10 +244,25 @@ bool TDecodeWorker::IsSupported(int slot, const QByteArray& name, int fd, const 
 
 bool TDecodeWorker::GetPicture(int slot, const QByteArray& name, int fd, bool preview, graphics::TBitmap& bits,
                                int& result) {
+  const TDibSink toBitmap = [&bits](std::span<const uint8_t> info, std::span<const uint8_t> dib) {
+    // The conversion into our bitmap is the one copy the pixels take on this side.
+    graphics::TBitmap out;
+    if (!DibToBitmap(info, dib, out)) return false;
+    out.ConvertTo24();
+    bits = std::move(out);
+    return true;
+  };
+  return GetDib(slot, name, {fd, false, 0}, preview, toBitmap, result);
+}
+
+bool TDecodeWorker::GetDib(int slot, const QByteArray& name, const TWorkerSource& source, bool preview,
+                           const TDibSink& dib, int& result) {
   QByteArray reply;
   int memfd;
-  const QByteArray request = wire::TWriter().u32(wire::kPicture).i32(slot).u32(preview ? 1 : 0).bytes(name).data();
-  const bool answered = call(request, fd, settings_.PictureTimeoutMs, reply, &memfd);
+  const uint32_t flags = (preview ? uint32_t(wire::kPreview) : 0u) | (source.Memory ? uint32_t(wire::kMemory) : 0u);
+  const QByteArray request =
+      wire::TWriter().u32(wire::kPicture).i32(slot).u32(flags).bytes(name).u64(uint64_t(source.Offset)).data();
+  const bool answered = call(request, source.Fd, settings_.PictureTimeoutMs, reply, &memfd);
   used_ = true;
   if (!answered) return false;
   wire::TReader r(reply);
@@ -275,15 +293,41 @@ bool TDecodeWorker::GetPicture(int slot, const QByteArray& name, int fd, bool pr
   void* map = mmap(nullptr, total, PROT_READ, MAP_SHARED, memfd, 0);
   close(memfd);
   if (map == MAP_FAILED) return true;
-  // The conversion into our bitmap is the one copy the pixels take on this side.
   const auto* base = static_cast<const uint8_t*>(map);
-  graphics::TBitmap out;
-  if (DibToBitmap({base, size_t(infoSize)}, {base + infoSize, size_t(bitsSize)}, out)) {
-    out.ConvertTo24();
-    bits = std::move(out);
-    result = 0;
-  }
+  if (dib({base, size_t(infoSize)}, {base + infoSize, size_t(bitsSize)})) result = 0;
   munmap(map, total);
+  return true;
+}
+
+bool TDecodeWorker::GetPictureInfo(int slot, const QByteArray& name, const TWorkerSource& source,
+                                   SpiPictureInfo& info, QByteArray& text, int& result) {
+  QByteArray reply;
+  int replyFd;
+  const uint32_t flags = source.Memory ? uint32_t(wire::kMemory) : 0u;
+  const QByteArray request =
+      wire::TWriter().u32(wire::kInfo).i32(slot).u32(flags).bytes(name).u64(uint64_t(source.Offset)).data();
+  const bool answered = call(request, source.Fd, settings_.InfoTimeoutMs, reply, &replyFd);
+  used_ = true;
+  if (!answered) return false;
+  if (replyFd >= 0) close(replyFd);
+  wire::TReader r(reply);
+  int32_t value, left, top, width, height;
+  uint32_t xDensity, yDensity, depth;
+  if (!r.i32(value) || !r.i32(left) || !r.i32(top) || !r.i32(width) || !r.i32(height) || !r.u32(xDensity) ||
+      !r.u32(yDensity) || !r.u32(depth) || !r.bytes(text, 64 * 1024) || !ReadDenied(r, denied_)) {
+    fault_ = TWorkerFault::Crashed;
+    stop();
+    return false;
+  }
+  result = value;
+  info = {};
+  info.left = left;
+  info.top = top;
+  info.width = width;
+  info.height = height;
+  info.x_density = uint16_t(xDensity);
+  info.y_density = uint16_t(yDensity);
+  info.colorDepth = int16_t(depth);
   return true;
 }
 

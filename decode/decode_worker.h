@@ -13,10 +13,13 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <sys/types.h>
 #include <vector>
 
 #include "graphics/bitmap.h"
+#include "plugins/spi.h"
 
 namespace decode {
 
@@ -45,7 +48,19 @@ struct TPluginAnswer {
   QString APIVersion;
   QString PluginName;
   QStringList Filters;
+  QStringList Descriptions;  // GetPluginInfo's text after each filter
+  uint32_t Entries = 0;      // bit n: the library has kSPIEntryNames[n]
 };
+
+// What a call decodes: the open file (the plug-in opens its name), or with Memory a
+// descriptor of the bytes the plug-in gets as memory; from Offset on.
+struct TWorkerSource {
+  int Fd = -1;
+  bool Memory = false;
+  int64_t Offset = 0;
+};
+// The plug-in's BITMAPINFO and bits as it made them; false when they are no picture.
+using TDibSink = std::function<bool(std::span<const uint8_t> info, std::span<const uint8_t> bits)>;
 
 class TDecodeWorker {
  public:
@@ -64,6 +79,13 @@ class TDecodeWorker {
   // plug-in's code, and on 0 `bits` holds the checked picture (SPI_OUT_OF_ORDER when the
   // plug-in's bitmap fails the checks). False when the worker failed.
   bool GetPicture(int slot, const QByteArray& name, int fd, bool preview, graphics::TBitmap& bits, int& result);
+  // The same for any source, the plug-in's own DIB handed to `dib` (read-only, for the
+  // call's length): a false from it makes the result SPI_OUT_OF_ORDER.
+  bool GetDib(int slot, const QByteArray& name, const TWorkerSource& source, bool preview, const TDibSink& dib,
+              int& result);
+  // GetPictureInfo; text is the plug-in's hInfo text (empty when none).
+  bool GetPictureInfo(int slot, const QByteArray& name, const TWorkerSource& source, SpiPictureInfo& info,
+                      QByteArray& text, int& result);
 
   TWorkerFault Fault() const { return fault_; }
   // What the plug-in of the last call tried and was refused (e.g. "open /etc/passwd",

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <cerrno>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "platform/path_bytes.h"
 #include "platform/regular_file.h"
@@ -61,12 +64,42 @@ void TInSPIAbleData::GetImage(SPI_GetPicture fn, const TSource& src) {
   if (fn(src.buf, src.len, src.flag, &hinfo, &hbits, &TInSPIAbleData::ProgressCallback,
          reinterpret_cast<long>(this)) != 0)
     return;
+  Adopt(hinfo, hbits);
+}
+
+void TInSPIAbleData::Adopt(void* hinfo, void* hbits) {
   info_.reset(hinfo);
   bits_.reset(hbits);
   if (!DibHandlesToBitmap(info_.get(), bits_.get(), picture_, &header_)) {
     info_.reset();
     bits_.reset();
   }
+}
+
+void TInSPIAbleData::RunRemote(TSPI& spi, long offset, const uint8_t* head, bool preview) {
+  TWorkerSource source;
+  if (!WorkerSource(source)) return;
+  source.Offset = offset;
+  // The head as the plug-in would see it here: from the offset, padded with zeros.
+  uint8_t shifted[kHeaderBufferSize] = {};
+  std::memcpy(shifted, head + offset, kHeaderBufferSize - size_t(offset));
+  const auto note = [this](int result) {
+    if (!SpiFaultText(result).isEmpty()) fault_ = result;
+    return result;
+  };
+  if (spi.RemoteIsSupported(fileNameBytes_, source.Fd, shifted) == 0) {
+    if (spi.SwitchedOff()) note(kSpiSwitchedOff);
+    return;
+  }
+  SpiPictureInfo pi{};
+  const int info = spi.RemoteGetPictureInfo(fileNameBytes_, source, pi);
+  // A plug-in that died on the picture's information is not asked for the picture.
+  if (!SpiFaultText(note(info)).isEmpty()) return;
+  HasPictureInfo = info == 0;
+  if (HasPictureInfo) PictureInfo = pi;
+  THandle hinfo, hbits;
+  if (note(spi.RemoteGetPicture(fileNameBytes_, source, preview, hinfo, hbits)) == 0)
+    Adopt(hinfo.release(), hbits.release());
 }
 
 void TInSPIAbleData::Run() {
@@ -86,6 +119,7 @@ void TInSPIAbleData::Run() {
   uint8_t head[kHeaderBufferSize] = {};
   ReadHeader(head, sizeof head);
   fileNameBytes_ = platform::PathBytes(FileName);
+  fault_ = 0;
 
   for (TSPI* spi : candidates) {
     bool done = false;
@@ -93,15 +127,19 @@ void TInSPIAbleData::Run() {
       Progress(TProgressStage::psRunning, 1,
                QStringLiteral("Loading by [%1]").arg(QFileInfo(spi->FileName()).fileName()));
       TSource src;
-      const auto isSupported = spi->IsSupported();
-      if (!isSupported || !SourceAt(offset, src)) continue;
-      if (isSupported(fileNameBytes_.constData(), head + offset) == 0) continue;
-      GetPictureInfo(*spi, src);
-      if (manager && manager->GraphicPreview) {
-        GetImage(spi->GetPreview(), src);
-        if (Empty()) GetImage(spi->GetPicture(), src);
+      if (!SourceAt(offset, src)) continue;
+      if (spi->Sandboxed()) {
+        RunRemote(*spi, offset, head, manager && manager->GraphicPreview);
       } else {
-        GetImage(spi->GetPicture(), src);
+        const auto isSupported = spi->IsSupported();
+        if (!isSupported || isSupported(fileNameBytes_.constData(), head + offset) == 0) continue;
+        GetPictureInfo(*spi, src);
+        if (manager && manager->GraphicPreview) {
+          GetImage(spi->GetPreview(), src);
+          if (Empty()) GetImage(spi->GetPicture(), src);
+        } else {
+          GetImage(spi->GetPicture(), src);
+        }
       }
       if (!Empty()) {
         done = true;
@@ -118,7 +156,8 @@ TInSPIAbleFromFile::TInSPIAbleFromFile(const QString& fileName)
     : TInSPIAbleData(fileName), path_(platform::PathBytes(fileName)) {}
 
 size_t TInSPIAbleFromFile::ReadHeader(uint8_t* buf, size_t n) {
-  platform::RegularFile f = platform::RegularFile::Open(FileName);
+  file_ = platform::RegularFile::Open(FileName);
+  platform::RegularFile& f = file_;
   regular_ = bool(f);
   size_ = f.Size();
   const auto head = f.Read(int64_t(n));
@@ -136,11 +175,45 @@ bool TInSPIAbleFromFile::SourceAt(long offset, TSource& src) const {
   return true;
 }
 
+bool TInSPIAbleFromFile::WorkerSource(TWorkerSource& src) {
+  if (!regular_) return false;
+  src = {file_.Fd(), false, 0};
+  return true;
+}
+
 TInSPIAbleFromStream::TInSPIAbleFromStream(QIODevice& stream, const QString& fileName) : TInSPIAbleData(fileName) {
   // A device past the cap gives no bytes: no plug-in is asked, the picture is not decoded.
   owned_ = platform::SourceBytes::FromDevice(stream);
   memory_ = owned_.Data();
   size_ = qint64(owned_.Size());
+}
+
+TInSPIAbleFromStream::~TInSPIAbleFromStream() {
+  if (memfd_ >= 0) close(memfd_);
+}
+
+bool TInSPIAbleFromStream::WorkerSource(TWorkerSource& src) {
+  if (size_ <= 0) return false;
+  if (memfd_ < 0) {
+    // The worker maps the bytes; a memfd keeps them out of any file.
+    const int fd = memfd_create("qivo2-source", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    const char* p = memory_;
+    size_t left = size_t(size_);
+    while (left > 0) {
+      const ssize_t k = write(fd, p, left);
+      if (k < 0 && errno == EINTR) continue;
+      if (k <= 0) {
+        close(fd);
+        return false;
+      }
+      p += k;
+      left -= size_t(k);
+    }
+    memfd_ = fd;
+  }
+  src = {memfd_, true, 0};
+  return true;
 }
 
 size_t TInSPIAbleFromStream::ReadHeader(uint8_t* buf, size_t n) {
@@ -166,8 +239,9 @@ void TSPIGraphic::Run(std::unique_ptr<TInSPIAbleData> job) {
   };
   job->Run();
   const bool empty = job->Empty();
+  const int fault = job->Fault();
   job_ = std::move(job);
-  if (empty) throw graphics::EInvalidGraphic(kCouldNotDecode);
+  if (empty) throw graphics::EInvalidGraphic(fault ? SpiFaultText(fault) : kCouldNotDecode);
 }
 
 void TSPIGraphic::LoadFromFile(const QString& fileName) {

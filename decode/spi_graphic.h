@@ -16,6 +16,7 @@
 
 #include "decode/spi_host.h"
 #include "decode/spi_support.h"
+#include "platform/regular_file.h"
 #include "platform/source_bytes.h"
 #include "graphics/graphic.h"
 
@@ -49,6 +50,9 @@ class TInSPIAbleData {
   void Clear();
   // Tries the candidates at offset 0 (and 128 with MacBinary) until one decodes.
   void Run();
+  // Why the last sandboxed plug-in gave nothing when its worker failed (SpiFaultText's
+  // result code), else 0.
+  int Fault() const { return fault_; }
 
   // The checked picture and what its header says (valid when not empty).
   const graphics::TBitmap& Picture() const { return picture_; }
@@ -67,11 +71,17 @@ class TInSPIAbleData {
   virtual size_t ReadHeader(uint8_t* buf, size_t n) = 0;
   // The source at an offset; false when the source is not longer than the offset.
   virtual bool SourceAt(long offset, TSource& src) const = 0;
+  // A descriptor of the source for a worker (after ReadHeader); false when there is none.
+  virtual bool WorkerSource(TWorkerSource& src) = 0;
 
  private:
   void Progress(TProgressStage stage, int percent, const QString& message);
   void GetPictureInfo(TSPI& spi, const TSource& src);
   void GetImage(SPI_GetPicture fn, const TSource& src);
+  // The plug-in's handles, kept when they make a picture.
+  void Adopt(void* hinfo, void* hbits);
+  // The candidate's calls in its worker.
+  void RunRemote(TSPI& spi, long offset, const uint8_t* head, bool preview);
   static int ProgressCallback(int num, int denom, long data);
 
   THandle info_;
@@ -79,6 +89,7 @@ class TInSPIAbleData {
   graphics::TBitmap picture_;
   TDibHeader header_;
   QByteArray fileNameBytes_;
+  int fault_ = 0;
 };
 
 class TInSPIAbleFromFile : public TInSPIAbleData {
@@ -88,9 +99,11 @@ class TInSPIAbleFromFile : public TInSPIAbleData {
  protected:
   size_t ReadHeader(uint8_t* buf, size_t n) override;
   bool SourceAt(long offset, TSource& src) const override;
+  bool WorkerSource(TWorkerSource& src) override;
 
  private:
   QByteArray path_;
+  platform::RegularFile file_;  // what the workers read
   bool regular_ = false;  // both set by ReadHeader, which runs first
   qint64 size_ = 0;
 };
@@ -101,13 +114,16 @@ class TInSPIAbleFromFile : public TInSPIAbleData {
 class TInSPIAbleFromStream : public TInSPIAbleData {
  public:
   TInSPIAbleFromStream(QIODevice& stream, const QString& fileName);
+  ~TInSPIAbleFromStream() override;
 
  protected:
   size_t ReadHeader(uint8_t* buf, size_t n) override;
   bool SourceAt(long offset, TSource& src) const override;
+  bool WorkerSource(TWorkerSource& src) override;
 
  private:
   platform::SourceBytes owned_;
+  int memfd_ = -1;  // the bytes for the workers, made at need
   const char* memory_ = nullptr;
   qint64 size_ = 0;
 };

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "graphics/builtin_formats.h"
 #include "platform/app_folder.h"
@@ -65,9 +68,69 @@ void TSPI::Load(const QString& path, std::initializer_list<TSPIEntry> required) 
   }
 }
 
+TSPI::TSPI(const QString& path, const TRemoteSPI& remote)
+    : remote_(remote),
+      fileName_(path),
+      apiVersion_(remote.Answer.APIVersion),
+      pluginName_(remote.Answer.PluginName),
+      filters_(remote.Answer.Filters),
+      descriptions_(remote.Answer.Descriptions) {
+  CheckRequired(kSPIRequired);
+}
+
+int TSPI::RemoteIsSupported(const QByteArray& name, int fd, const uint8_t* head) {
+  const std::lock_guard hold(*remote_.Lock);
+  if (record_.Off()) return 0;
+  int result = 0;
+  if (!remote_.Worker->IsSupported(remote_.Answer.Slot, name, fd, head, result)) {
+    record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
+    return 0;
+  }
+  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Log);
+  return result;
+}
+
+int TSPI::RemoteGetPictureInfo(const QByteArray& name, const TWorkerSource& source, SpiPictureInfo& info) {
+  const std::lock_guard hold(*remote_.Lock);
+  if (record_.Off()) return kSpiSwitchedOff;
+  int result = 0;
+  QByteArray text;
+  if (!remote_.Worker->GetPictureInfo(remote_.Answer.Slot, name, source, info, text, result))
+    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
+  record_.Answered(*remote_.Worker, false, QFileInfo(fileName_).fileName(), remote_.Log);
+  info.hInfo = nullptr;
+  if (result == 0 && !text.isEmpty()) {
+    // A handle of our own, as a plug-in would have made it.
+    info.hInfo = std::malloc(size_t(text.size()) + 1);
+    if (info.hInfo) std::memcpy(info.hInfo, text.constData(), size_t(text.size()) + 1);
+  }
+  return result;
+}
+
+int TSPI::RemoteGetPicture(const QByteArray& name, const TWorkerSource& source, bool preview, THandle& info,
+                           THandle& bits) {
+  const std::lock_guard hold(*remote_.Lock);
+  if (record_.Off()) return kSpiSwitchedOff;
+  // Copies of the plug-in's handles, as if it had made them here.
+  const TDibSink keep = [&](std::span<const uint8_t> i, std::span<const uint8_t> b) {
+    THandle ci(std::malloc(std::max<size_t>(i.size(), 1))), cb(std::malloc(std::max<size_t>(b.size(), 1)));
+    if (!ci || !cb) return false;
+    std::memcpy(ci.get(), i.data(), i.size());
+    if (!b.empty()) std::memcpy(cb.get(), b.data(), b.size());
+    info = std::move(ci);
+    bits = std::move(cb);
+    return true;
+  };
+  int result = 0;
+  if (!remote_.Worker->GetDib(remote_.Answer.Slot, name, source, preview, keep, result))
+    return record_.Failed(*remote_.Worker, QFileInfo(fileName_).fileName(), remote_.Log);
+  record_.Answered(*remote_.Worker, true, QFileInfo(fileName_).fileName(), remote_.Log);
+  return result;
+}
+
 void TSPI::CheckRequired(std::initializer_list<TSPIEntry> required) const {
   for (TSPIEntry e : required)
-    if (!entries_[e]) throw ESPIInvalidAPI(QString::fromLatin1(kSPIEntryNames[e]), fileName_);
+    if (!Has(e)) throw ESPIInvalidAPI(QString::fromLatin1(kSPIEntryNames[e]), fileName_);
 }
 
 void TSPI::CheckAPI() const { CheckRequired(kSPIRequired); }
@@ -84,9 +147,15 @@ TLoaderSPI::TLoaderSPI(const QString& path) : TSPI(path, kLoaderRequired) {}
 void TLoaderSPI::CheckAPI() const { CheckRequired(kLoaderRequired); }
 
 TInSPI::TInSPI(const QString& path) : TLoaderSPI(path, kInRequired) {}
+TInSPI::TInSPI(const QString& path, const TRemoteSPI& remote) : TLoaderSPI(path, remote) {
+  CheckRequired(kInRequired);
+}
 void TInSPI::CheckAPI() const { CheckRequired(kInRequired); }
 
 TAmSPI::TAmSPI(const QString& path) : TLoaderSPI(path, kAmRequired) {}
+TAmSPI::TAmSPI(const QString& path, const TRemoteSPI& remote) : TLoaderSPI(path, remote) {
+  CheckRequired(kAmRequired);
+}
 void TAmSPI::CheckAPI() const { CheckRequired(kAmRequired); }
 
 TXnSPI::TXnSPI(const QString& path) : TSPI(path, kSPIRequired) {}
@@ -172,6 +241,26 @@ std::unique_ptr<TSPI> TSPIs::CreateSPI(const QString& path) {
   }
 }
 
+std::unique_ptr<TSPI> TSPIs::CreateRemoteSPI(const QString& path) {
+  TRemoteSPI remote{nullptr, &workerLock_, &log_, {}};
+  {
+    const std::lock_guard hold(workerLock_);
+    if (!worker_) worker_ = std::make_unique<TDecodeWorker>(Sandbox);
+    if (!worker_->Load(path, remote.Answer) || remote.Answer.Status != 0) return nullptr;
+  }
+  remote.Worker = worker_.get();
+  const QString& version = remote.Answer.APIVersion;
+  if (version == QLatin1String("00IN")) return std::make_unique<TInSPI>(path, remote);
+  if (version == QLatin1String("00AM")) return std::make_unique<TAmSPI>(path, remote);
+  if (version == QLatin1String("00XN")) return std::make_unique<TXnSPI>(path, remote);
+  return std::make_unique<TSPI>(path, remote);
+}
+
+pid_t TSPIs::WorkerPid() const {
+  const std::lock_guard hold(workerLock_);
+  return worker_ ? worker_->Pid() : 0;
+}
+
 void TSPIs::SearchPlugins(const QString& mask) {
   const qsizetype slash = mask.lastIndexOf('/');
   if (slash >= 0) {
@@ -207,7 +296,7 @@ void TSPIs::ScanFolder(const QString& folder, const QString& mask) {
     if (!accept) continue;
     std::unique_ptr<TSPI> spi;
     try {
-      spi = CreateSPI(path);
+      spi = Sandbox.Enabled ? CreateRemoteSPI(path) : CreateSPI(path);
     } catch (const ESPIInvalidAPI& e) {
       // Skipping keeps the program starting when one file is broken.
       skipped_ << e.Message();

@@ -14,14 +14,22 @@
 //
 // A library that lacks a function its type requires (ESPIInvalidAPI) is skipped by the
 // search, which goes on with the next file; the messages are kept in SkippedMessages().
+//
+// With Sandbox.Enabled ([Main] Sandbox) the manager loads its plug-ins into a decode worker
+// of its own (decode/decode_worker.h) and makes every call there, one at a time; a plug-in
+// that crashes, hangs or eats memory costs that call, three in a row switch it off, and
+// Messages() says so.
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <vector>
 
+#include "decode/decode_worker.h"
 #include "decode/spi_errors.h"
+#include "decode/spi_plugin_list.h"
 #include "decode/spi_support.h"
 #include "graphics/picture_formats.h"
 
@@ -44,9 +52,18 @@ enum TSPIEntry {
 };
 extern const char* const kSPIEntryNames[seCount];
 
+// A plug-in of a sandboxed manager: loaded in the manager's worker.
+struct TRemoteSPI {
+  TDecodeWorker* Worker = nullptr;
+  std::mutex* Lock = nullptr;  // the worker makes one call at a time
+  TSandboxLog* Log = nullptr;
+  TPluginAnswer Answer;
+};
+
 class TSPI {
  public:
   explicit TSPI(const QString& path);  // throws ESPIFOpenErrorSPI, ESPIInvalidAPI
+  TSPI(const QString& path, const TRemoteSPI& remote);  // throws ESPIInvalidAPI
   virtual ~TSPI();
   TSPI(const TSPI&) = delete;
   TSPI& operator=(const TSPI&) = delete;
@@ -62,6 +79,18 @@ class TSPI {
   const QStringList& Filters() const { return filters_; }
   const QStringList& Descriptions() const { return descriptions_; }
   void* Entry(TSPIEntry e) const { return entries_[e]; }
+  // The library has the function (here, or in the worker).
+  bool Has(TSPIEntry e) const { return entries_[e] || (remote_.Answer.Entries >> e) & 1u; }
+
+  // Calls of a plug-in loaded in a worker; the function pointers above are then null.
+  // Each answers as the plug-in did, or, when the worker failed, kSpiHung ... (0 for
+  // IsSupported); a plug-in switched off answers kSpiSwitchedOff (0).
+  bool Sandboxed() const { return remote_.Worker != nullptr; }
+  bool SwitchedOff() const { return record_.Off(); }
+  int RemoteIsSupported(const QByteArray& name, int fd, const uint8_t* head);
+  int RemoteGetPictureInfo(const QByteArray& name, const TWorkerSource& source, SpiPictureInfo& info);
+  int RemoteGetPicture(const QByteArray& name, const TWorkerSource& source, bool preview, THandle& info,
+                       THandle& bits);
 
   SPI_GetPluginInfo GetPluginInfo() const { return reinterpret_cast<SPI_GetPluginInfo>(entries_[seGetPluginInfo]); }
   SPI_IsSupported IsSupported() const { return reinterpret_cast<SPI_IsSupported>(entries_[seIsSupported]); }
@@ -83,6 +112,8 @@ class TSPI {
   void Load(const QString& path, std::initializer_list<TSPIEntry> required);
 
   std::unique_ptr<TSpiLibrary> library_;
+  TRemoteSPI remote_;
+  TPluginRecord record_;
   QString fileName_;
   QString apiVersion_;
   QString pluginName_;
@@ -104,6 +135,7 @@ class TLoaderSPI : public TSPI {
 class TInSPI : public TLoaderSPI {
  public:
   explicit TInSPI(const QString& path);
+  TInSPI(const QString& path, const TRemoteSPI& remote);
   void CheckAPI() const override;
   bool Usable() const override { return true; }
   bool InheritsFrom(TSPIClass c) const override { return c == TSPIClass::scInSPI || TLoaderSPI::InheritsFrom(c); }
@@ -112,6 +144,7 @@ class TInSPI : public TLoaderSPI {
 class TAmSPI : public TLoaderSPI {
  public:
   explicit TAmSPI(const QString& path);
+  TAmSPI(const QString& path, const TRemoteSPI& remote);
   void CheckAPI() const override;
   bool Usable() const override { return true; }
   bool InheritsFrom(TSPIClass c) const override { return c == TSPIClass::scAmSPI || TLoaderSPI::InheritsFrom(c); }
@@ -120,6 +153,7 @@ class TAmSPI : public TLoaderSPI {
 class TXnSPI : public TSPI {
  public:
   explicit TXnSPI(const QString& path);
+  TXnSPI(const QString& path, const TRemoteSPI& remote) : TSPI(path, remote) {}
   bool InheritsFrom(TSPIClass c) const override { return c == TSPIClass::scXnSPI || TSPI::InheritsFrom(c); }
 };
 
@@ -177,10 +211,24 @@ class TSPIs {
   // ESPIInvalidAPI messages of files the searches skipped.
   const QStringList& SkippedMessages() const { return skipped_; }
 
+  // Taken from the settings file; set before Loaded() or the first search.
+  TSandboxSettings Sandbox = TSandboxSettings::FromIni();
+  // What the sandbox had to say: plug-ins switched off, operations refused.
+  QStringList Messages() const { return log_.Texts(); }
+  const TSandboxLog& Log() const { return log_; }
+  // The worker's process id, 0 when none runs (tests).
+  pid_t WorkerPid() const;
+
  private:
   void ScanFolder(const QString& folder, const QString& mask);
   void RegisterPatterns(TInSPI* spi);
+  // CreateSPI's plug-in, loaded in the worker; nullptr when it cannot be loaded there.
+  std::unique_ptr<TSPI> CreateRemoteSPI(const QString& path);
 
+  // Declared before list_: the plug-ins go before their worker.
+  mutable std::mutex workerLock_;
+  std::unique_ptr<TDecodeWorker> worker_;
+  TSandboxLog log_;
   std::vector<std::unique_ptr<TSPI>> list_;
   QStringList skipped_;
 };

@@ -37,7 +37,7 @@ TSpi::TSpi(const QString& path) : Path(path), FileName(QFileInfo(path).fileName(
   if (Extensions.isEmpty()) throw ESPILoadError(path, kSpiNoPattern);
 }
 
-TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, QStringList* messages)
+TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, std::shared_ptr<TSandboxLog> log)
     : APIVersion(answer.APIVersion),
       PluginName(answer.PluginName),
       Path(path),
@@ -45,7 +45,7 @@ TSpi::TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* work
       Filters(answer.Filters),
       worker_(worker),
       slot_(answer.Slot),
-      messages_(messages) {
+      log_(std::move(log)) {
   for (const QString& f : Filters)
     for (const QString& part : f.toLower().split(';'))
       if (!part.isEmpty()) Extensions << part;
@@ -64,9 +64,25 @@ QString SpiFaultText(int result) {
   }
 }
 
-int TSpi::failed() const {
+void TSandboxLog::Add(TKind kind, const QString& plugin, const QString& text) {
+  const std::lock_guard hold(lock_);
+  entries_.push_back({kind, plugin, text});
+}
+
+std::vector<TSandboxLog::TEntry> TSandboxLog::Entries() const {
+  const std::lock_guard hold(lock_);
+  return entries_;
+}
+
+QStringList TSandboxLog::Texts() const {
+  QStringList out;
+  for (const TEntry& e : Entries()) out << e.Text;
+  return out;
+}
+
+int TPluginRecord::Failed(const TDecodeWorker& worker, const QString& fileName, TSandboxLog* log) {
   int result = kSpiCrashed;
-  switch (worker_->Fault()) {
+  switch (worker.Fault()) {
     case TWorkerFault::Hung: result = kSpiHung; break;
     case TWorkerFault::OutOfMemory: result = kSpiOutOfMemory; break;
     case TWorkerFault::NoWorker: return kSpiNoWorker;  // not the plug-in's fault
@@ -74,17 +90,19 @@ int TSpi::failed() const {
   }
   if (++failures_ >= 3 && !off_) {
     off_ = true;
-    if (messages_)
-      *messages_ << QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(FileName);
+    if (log)
+      log->Add(TSandboxLog::lkSwitchedOff, fileName,
+               QStringLiteral("%1 は続けて失敗したため、このセッションでは使いません").arg(fileName));
   }
   return result;
 }
 
-void TSpi::answered(bool decoded) const {
-  // An IsSupported that answers says little: only a finished decode ends a run of failures.
+void TPluginRecord::Answered(const TDecodeWorker& worker, bool decoded, const QString& fileName,
+                             TSandboxLog* log) {
   if (decoded) failures_ = 0;
-  if (messages_ && !worker_->Denied().isEmpty())
-    *messages_ << QStringLiteral("%1 に許されない操作を拒みました: %2").arg(FileName, worker_->Denied().join(", "));
+  if (log && !worker.Denied().isEmpty())
+    log->Add(TSandboxLog::lkRefused, fileName,
+             QStringLiteral("%1 に許されない操作を拒みました: %2").arg(fileName, worker.Denied().join(", ")));
 }
 
 bool TSpi::Supports(const QString& file) const {
@@ -92,7 +110,7 @@ bool TSpi::Supports(const QString& file) const {
   const QString text = Extensions.join('\n') + "\n;";
   if (ext.isEmpty() || !text.contains(ext)) return false;
   if (worker_) {
-    if (off_) return false;
+    if (record_.Off()) return false;
     const platform::RegularFile f = platform::RegularFile::Open(file);
     if (!f) return false;
     uint8_t head[kHeaderBufferSize] = {};
@@ -101,10 +119,10 @@ bool TSpi::Supports(const QString& file) const {
     std::memcpy(head, bytes->constData(), std::min(sizeof head, size_t(bytes->size())));
     int result = 0;
     if (!worker_->IsSupported(slot_, platform::PathBytes(file), f.Fd(), head, result)) {
-      failed();
+      record_.Failed(*worker_, FileName, log_.get());
       return false;
     }
-    answered(false);
+    record_.Answered(*worker_, false, FileName, log_.get());
     return result != 0;
   }
   const auto isSupported = reinterpret_cast<SPI_IsSupported>(entries_[eIsSupported]);
@@ -118,10 +136,11 @@ int TSpi::LoadBitmap(const QString& file, graphics::TBitmap& bitmap) {
   if (worker_) {
     const platform::RegularFile f = platform::RegularFile::Open(file);
     if (!f) return SPI_FILE_READ_ERROR;
-    if (off_) return kSpiSwitchedOff;
+    if (record_.Off()) return kSpiSwitchedOff;
     int result = 0;
-    if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result)) return failed();
-    answered(true);
+    if (!worker_->GetPicture(slot_, platform::PathBytes(file), f.Fd(), Preview, bitmap, result))
+      return record_.Failed(*worker_, FileName, log_.get());
+    record_.Answered(*worker_, true, FileName, log_.get());
     return result;
   }
   // The plug-in opens the file itself: a FIFO would block it.
@@ -177,7 +196,7 @@ int TSPlugin::AddPlugin(const QString& path) {
     if (!worker_) worker_ = std::make_unique<TDecodeWorker>(Sandbox);
     TPluginAnswer answer;
     if (!worker_->Load(path, answer) || answer.Status != 0) return 0;
-    spi = std::make_unique<TSpi>(path, answer, worker_.get(), &messages_);
+    spi = std::make_unique<TSpi>(path, answer, worker_.get(), Log);
   } else {
     try {
       spi = std::make_unique<TSpi>(path);

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,41 @@ inline constexpr int kSpiSwitchedOff = 206;
 // Why a picture was not decoded, for the results above; empty for the others.
 QString SpiFaultText(int result);
 
+// What the sandbox said about plug-ins, from any thread: the thumbnail workers' lists
+// share one log with the list they copy, so the window hears of them all.
+class TSandboxLog {
+ public:
+  enum TKind { lkSwitchedOff, lkRefused };
+  struct TEntry {
+    TKind Kind;
+    QString Plugin;  // file name
+    QString Text;
+  };
+  void Add(TKind kind, const QString& plugin, const QString& text);
+  std::vector<TEntry> Entries() const;
+  QStringList Texts() const;
+
+ private:
+  mutable std::mutex lock_;
+  std::vector<TEntry> entries_;
+};
+
+// A plug-in's standing in its worker: three failed calls in a row switch it off for the
+// session; what it was refused is said each time.
+class TPluginRecord {
+ public:
+  // The result for a call the worker failed (kSpiHung ...); counts the failure.
+  int Failed(const TDecodeWorker& worker, const QString& fileName, TSandboxLog* log);
+  // After an answer: only a finished decode ends a run of failures (an IsSupported that
+  // answers says little).
+  void Answered(const TDecodeWorker& worker, bool decoded, const QString& fileName, TSandboxLog* log);
+  bool Off() const { return off_; }
+
+ private:
+  int failures_ = 0;
+  bool off_ = false;
+};
+
 class TSpi {
  public:
   // Throws ESPIOpenError when the library cannot be loaded, ESPILoadError (with code
@@ -48,7 +84,7 @@ class TSpi {
   explicit TSpi(const QString& path);
   // A plug-in loaded in `worker` (slot of answer); its calls go there. messages collects
   // what is said about it.
-  TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, QStringList* messages);
+  TSpi(const QString& path, const TPluginAnswer& answer, TDecodeWorker* worker, std::shared_ptr<TSandboxLog> log);
   ~TSpi();
   TSpi(const TSpi&) = delete;
   TSpi& operator=(const TSpi&) = delete;
@@ -83,20 +119,16 @@ class TSpi {
   // size checks, SPI_NO_FUNCTION when the library lacks the function).
   int LoadBitmap(const QString& file, graphics::TBitmap& bitmap);
   // Switched off after three failed calls in a row (sandbox only).
-  bool SwitchedOff() const { return off_; }
+  bool SwitchedOff() const { return record_.Off(); }
 
  private:
-  // The result for a call the worker failed; counts the failure.
-  int failed() const;
-  void answered(bool decoded) const;
 
   std::unique_ptr<TSpiLibrary> library_;
   void* entries_[eCount] = {};
   TDecodeWorker* worker_ = nullptr;
   int slot_ = -1;
-  QStringList* messages_ = nullptr;
-  mutable int failures_ = 0;
-  mutable bool off_ = false;
+  std::shared_ptr<TSandboxLog> log_;
+  mutable TPluginRecord record_;
 };
 
 class TSPlugin {
@@ -110,7 +142,9 @@ class TSPlugin {
   // Taken from the settings file; set before the first AddPlugin.
   TSandboxSettings Sandbox = TSandboxSettings::FromIni();
   // What the sandbox had to say: plug-ins switched off, operations refused.
-  const QStringList& Messages() const { return messages_; }
+  QStringList Messages() const { return Log->Texts(); }
+  // Where they are kept; a copy of the list shares its original's (set before AddPlugin).
+  std::shared_ptr<TSandboxLog> Log = std::make_shared<TSandboxLog>();
   // The worker's process id, 0 when none runs (tests).
   pid_t WorkerPid() const { return worker_ ? worker_->Pid() : 0; }
 
@@ -135,7 +169,6 @@ class TSPlugin {
  private:
   // Declared before list_: the plug-ins go before their worker.
   std::unique_ptr<TDecodeWorker> worker_;
-  QStringList messages_;
   std::vector<std::pair<QString, std::unique_ptr<TSpi>>> list_;
 };
 

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "app/widgets/main_menus.h"
 #include "catalog/shell_item.h"
@@ -162,6 +163,9 @@ class TCVMain : public QMainWindow {
   std::function<void(const QString& text)> InformationBox;
   std::function<void(const QString& text)> WarningBox;
   std::function<void()> Beep;
+  // What the decode sandbox said about plug-ins (switched off, refused an operation), as
+  // warning boxes: once per plug-in and kind in a session. A timer asks while the sandbox is on.
+  void ReportSandboxMessages();
 
   // Folder change and the commands on the folder and the catalogue.
   void ShellTreeView1Change(const QString& path);
@@ -292,6 +296,7 @@ class TCVMain : public QMainWindow {
   void FillHistoryPopup(bool back);
 
   QWidget* central_ = nullptr;
+  std::set<std::pair<QString, int>> sandboxTold_;
   QString thumbFolder_;
   QString thumbFileName_;
 };

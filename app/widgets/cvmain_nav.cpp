@@ -71,6 +71,18 @@ constexpr PageRow kPages[] = {
 };
 }  // namespace
 
+void TCVMain::ReportSandboxMessages() {
+  std::vector<decode::TSandboxLog::TEntry> entries;
+  const auto take = [&entries](const decode::TSandboxLog& log) {
+    for (auto& e : log.Entries()) entries.push_back(std::move(e));
+  };
+  if (SPlugin) take(*SPlugin->List.Log);
+  if (FileImage) take(*FileImage->Plugins().List.Log);
+  if (SPIs1) take(SPIs1->Log());
+  for (const auto& e : entries)
+    if (sandboxTold_.insert({e.Plugin, int(e.Kind)}).second && WarningBox) WarningBox(e.Text);
+}
+
 void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   graphics::RegisterBuiltinFormats();
   decode::RegisterPngFormat();
@@ -117,6 +129,11 @@ void TCVMain::ConfigureCatalog(const settings::TIniFile& ini) {
   util.Custom = catalog::PngHandler();
   util.SPlugin = Plugins;  // the type test for drawing runs on this thread
   FileImage->Plugins().List.LoadFromAppDir();
+  if (SPlugin->List.Sandbox.Enabled) {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &TCVMain::ReportSandboxMessages);
+    timer->start(1000);
+  }
   FileImage->Thumbnail().Path = ThumbFolder();
   FileImage->Attach();
   // Cache settings change only while no job runs.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "graphics/bmp_graphic.h"
+#include "tests/support/decode_workers.h"
 
 namespace {
 
@@ -118,17 +119,6 @@ TEST_F(ThumbsTool, FileWhereTheCacheFolderShouldBeEndsIt) {
 
 }  // namespace
 
-// Decode workers started by the process `parent` that still run.
-static int WorkersOf(pid_t parent) {
-  int count = 0;
-  const QByteArray mark = "--parent\0" + QByteArray::number(parent) + '\0';
-  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-    QFile f("/proc/" + entry + "/cmdline");
-    if (f.open(QIODevice::ReadOnly) && f.readAll().contains(mark)) ++count;
-  }
-  return count;
-}
-
 TEST_F(ThumbsTool, HostilePluginCostsItsPicturesOnly) {
   // The sandbox with short limits; plug-ins from the program folder.
   QFile ini(home.filePath("qivo2.ini"));
@@ -151,6 +141,6 @@ TEST_F(ThumbsTool, HostilePluginCostsItsPicturesOnly) {
     ASSERT_EQ(r.errorLines.size(), 1);
     EXPECT_TRUE(r.errorLines[0].contains("c.bad")) << r.errorLines[0].toStdString();
     EXPECT_TRUE(r.errorLines[0].contains(QStringLiteral("プラグイン"))) << r.errorLines[0].toStdString();
-    EXPECT_EQ(WorkersOf(pid), 0);
+    EXPECT_EQ(testsupport::WorkersOf(pid), 0);
   }
 }

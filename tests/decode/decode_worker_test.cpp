@@ -6,7 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
+
+#include "decode/spi_graphic.h"
+#include "decode/spi_host.h"
 #include "decode/spi_plugin_list.h"
+#include "graphics/picture_formats.h"
 #include "decode/spi_support.h"
 #include "spi_test_util.h"
 
@@ -202,4 +207,137 @@ TEST_F(Sandboxed, WorkerEndsWithItsHost) {
   kill(host, SIGKILL);
   waitpid(host, nullptr, 0);
   EXPECT_TRUE(Gone(worker));
+}
+
+// The plug-in manager's path (TSPIs, TSPIGraphic) through its own worker.
+namespace {
+
+class SandboxedManager : public Sandboxed {
+ protected:
+  void SetUp() override {
+    Sandboxed::SetUp();
+    graphics::TPictureFormats::Instance().ResetForTesting();
+  }
+  void TearDown() override { graphics::TPictureFormats::Instance().ResetForTesting(); }
+  // A manager with the raw test plug-in and `hostile` (when given) from a folder of their own.
+  std::unique_ptr<TSPIs> ManagerWith(const char* hostile) {
+    const QString folder = dir_.filePath("spi");
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    CopyTo(TestSpi("rawpic"), folder + "/rawpic.spi");
+    if (hostile) CopyTo(TestSpi(hostile), folder + "/" + hostile + ".spi");
+    auto spis = std::make_unique<TSPIs>();
+    spis->Sandbox = Quick();
+    SetUpSPIs1(*spis);
+    spis->SearchPlugins(folder + "/*.spi");
+    EXPECT_EQ(spis->Count(), hostile ? 2 : 1);
+    return spis;
+  }
+  void ExpectGoodGraphic() {
+    TSPIGraphic g;
+    g.LoadFromFile(good_);
+    ExpectRawPixels(g.Bitmap(), 3, 2);
+  }
+};
+
+}  // namespace
+
+TEST_F(SandboxedManager, SameAnswersAsInProcess) {
+  auto spis = ManagerWith(nullptr);
+  ASSERT_TRUE(spis->Item(0)->Sandboxed());
+  EXPECT_EQ(spis->Item(0)->Entry(seGetPicture), nullptr);  // nothing of the library here
+  EXPECT_TRUE(spis->Item(0)->Has(seGetPicture));
+  EXPECT_FALSE(spis->Item(0)->Has(seGetFile));
+  EXPECT_EQ(spis->Item(0)->Descriptions().size(), spis->Item(0)->Filters().size());
+  EXPECT_GT(spis->WorkerPid(), 0);
+
+  TSPIGraphic g;
+  g.LoadFromFile(good_);
+  EXPECT_EQ(g.Width(), 3);
+  EXPECT_EQ(g.Height(), 2);
+  ExpectRawPixels(g.Bitmap(), 3, 2);
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  g.SaveToStream(out);
+  EXPECT_EQ(out.data().size(), 14 + 40 + 2 * 12);
+
+  // A MacBinary header, from a file and from memory.
+  const QByteArray mac = QByteArray(128, 'M') + RawPicture(2, 2);
+  const QString file = WriteFile(dir_.filePath("mac.qraw"), mac);
+  TSPIGraphic fromFile;
+  fromFile.LoadFromFile(file);
+  ExpectRawPixels(fromFile.Bitmap(), 2, 2);
+  QBuffer memory;
+  memory.setData(mac);
+  memory.open(QIODevice::ReadOnly);
+  TSPIGraphic fromMemory;
+  fromMemory.LoadFromStreamWithName(memory, "mac.qraw");
+  ExpectRawPixels(fromMemory.Bitmap(), 2, 2);
+  spis->MacBinary = false;
+  TSPIGraphic off;
+  EXPECT_THROW(off.LoadFromFile(file), graphics::EInvalidGraphic);
+  EXPECT_TRUE(spis->Messages().isEmpty());
+
+  const pid_t worker = spis->WorkerPid();
+  spis.reset();
+  EXPECT_TRUE(Gone(worker)) << "a worker outlived its manager";
+}
+
+TEST_F(SandboxedManager, HostilePluginCostsItsPictureOnly) {
+  const struct {
+    const char* plugin;
+    const char* reason;  // of the bad picture's failure
+  } cases[] = {
+      {"crash_supported", "Susie Plugins could not decode"},
+      {"crash_info", "プラグインが異常終了しました"},
+      {"crash_picture", "プラグインが異常終了しました"},
+      {"overrun", "プラグインが異常終了しました"},
+      {"spin", "プラグインが応答しません"},
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+      {"bomb", "プラグインがメモリの上限を超えました"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.plugin);
+    auto spis = ManagerWith(c.plugin);
+    ExpectGoodGraphic();
+    TSPIGraphic bad;
+    try {
+      bad.LoadFromFile(bad_);
+      ADD_FAILURE() << "decoded";
+    } catch (const graphics::EInvalidGraphic& e) {
+      EXPECT_EQ(e.Message(), QString::fromUtf8(c.reason));
+    }
+    ExpectGoodGraphic();  // a new worker with the same plug-ins
+    const pid_t last = spis->WorkerPid();
+    spis.reset();
+    EXPECT_TRUE(Gone(last)) << "a worker outlived its manager";
+  }
+}
+
+TEST_F(SandboxedManager, SnoopingAndSwitchingOffAreReported) {
+  {
+    auto spis = ManagerWith("snoop");
+    TSPIGraphic g;
+    g.LoadFromFile(bad_);  // its own file it may read
+    EXPECT_EQ(g.Bitmap().PixelColor(0, 0).blue, 'x');
+    const QString m = spis->Messages().join('\n');
+    EXPECT_TRUE(m.contains("snoop.spi") && m.contains("open /etc/passwd") && m.contains("socket")) << m.toStdString();
+  }
+  auto spis = ManagerWith("crash_picture");
+  for (int i = 0; i < 3; ++i) {
+    TSPIGraphic g;
+    EXPECT_THROW(g.LoadFromFile(bad_), graphics::EInvalidGraphic);
+  }
+  ASSERT_EQ(spis->Messages().size(), 1);
+  EXPECT_TRUE(spis->Messages()[0].contains("crash_picture.spi"));
+  EXPECT_TRUE(spis->Item(0)->SwitchedOff() || spis->Item(1)->SwitchedOff());
+  TSPIGraphic g;
+  try {
+    g.LoadFromFile(bad_);
+    ADD_FAILURE() << "decoded";
+  } catch (const graphics::EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), QStringLiteral("プラグインは停止されています"));
+  }
+  ExpectGoodGraphic();
 }

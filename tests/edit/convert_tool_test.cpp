@@ -15,6 +15,7 @@
 #include "tests/support/byte_names.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/jpeg_image.h"
+#include "tests/support/decode_workers.h"
 #include "tests/support/huge_files.h"
 
 using graphics::TBitmap;
@@ -47,13 +48,14 @@ class ConvertTool : public testing::Test {
   }
   QString path(const QString& name) const { return work.filePath(name); }
 
-  TRun run(const QStringList& args) {
+  TRun run(const QStringList& args, pid_t* pid = nullptr) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QIVO2_HOME", home.path());  // a private settings file
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(work.path());
     p.start(QStringLiteral(QIVO2_CONVERT_TOOL), args);
+    if (pid) *pid = pid_t(p.processId());
     EXPECT_TRUE(p.waitForFinished(60000));
     TRun r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -120,6 +122,34 @@ TEST_F(ConvertTool, EachFailedInputGetsOneLineAndExitCodeOne) {
   const auto info = graphics::ReadJpegInfoFromFile(path("out/pic.jpg"));
   ASSERT_TRUE(info.has_value());
   EXPECT_EQ(info->Width, 40);
+}
+
+TEST_F(ConvertTool, HostilePluginCostsItsPictureOnly) {
+  // The sandbox with short limits; plug-ins from the program folder.
+  QFile ini(home.filePath("qivo2.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Main]\nSandbox=1\nSandboxPictureTime=1000\n");
+  ini.close();
+  QFile bad(path("c.bad"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("BAD!x");
+  bad.close();
+  QDir(work.path()).mkdir("out");
+  for (const char* plugin : {"crash_picture", "spin", "overrun"}) {
+    SCOPED_TRACE(plugin);
+    QFile::remove(home.filePath("hostile.spi"));
+    QFile::remove(path("out/pic.jpg"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QIVO2_TEST_SPI_DIR "/%1.spi").arg(plugin), home.filePath("hostile.spi")));
+    pid_t pid = 0;
+    const TRun r = run({"c.bad", "pic.bmp", "--format", "jpg", "-o", "out"}, &pid);
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join('|').toStdString();
+    EXPECT_TRUE(r.errorLines[0].contains("c.bad")) << r.errorLines[0].toStdString();
+    EXPECT_TRUE(r.errorLines[0].contains(QStringLiteral("プラグイン"))) << r.errorLines[0].toStdString();
+    EXPECT_TRUE(QFileInfo(path("out/pic.jpg")).isFile());
+    EXPECT_FALSE(QFileInfo(path("out/c.jpg")).exists());
+    EXPECT_EQ(testsupport::WorkersOf(pid), 0);
+  }
 }
 
 TEST_F(ConvertTool, SpecialFilesFailWithTheirReason) {

@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -23,6 +24,7 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <ucontext.h>
@@ -32,6 +34,7 @@
 #include "decode/decode_protocol.h"
 #include "decode/decode_worker.h"
 #include "decode/spi_errors.h"
+#include "decode/spi_host.h"
 #include "decode/spi_plugin_list.h"
 #include "decode/spi_support.h"
 
@@ -231,6 +234,12 @@ void EndCall(decode::wire::TWriter& w) {
   for (const QString& d : denied) w.text(d);
 }
 
+// TSpi's entry of each of the manager's (decode::kSPIEntryNames).
+constexpr decode::TSpi::Entry kEntryOf[decode::seCount] = {
+    decode::TSpi::eGetPluginInfo, decode::TSpi::eConfigurationDlg, decode::TSpi::eIsSupported,
+    decode::TSpi::eGetPictureInfo, decode::TSpi::eGetPicture, decode::TSpi::eGetPreview,
+    decode::TSpi::eGetArchiveInfo, decode::TSpi::eGetFileInfo, decode::TSpi::eGetFile};
+
 class TServer {
  public:
   QByteArray Handle(const QByteArray& request, int fd, int& replyFd) {
@@ -244,7 +253,11 @@ class TServer {
     if (!r.i32(slot) || slot < 0 || size_t(slot) >= slots_.size() || !slots_[size_t(slot)]) return {};
     decode::TSpi& spi = *slots_[size_t(slot)];
     if (kind == decode::wire::kSupports) return supports(r, spi, fd);
-    if (kind == decode::wire::kPicture) return picture(r, spi, fd, replyFd);
+    if (kind == decode::wire::kPicture || kind == decode::wire::kInfo) {
+      TSource src;
+      if (!source(r, fd, src)) return {};
+      return kind == decode::wire::kPicture ? picture(spi, src, replyFd) : info(spi, src);
+    }
     return {};
   }
 
@@ -268,6 +281,22 @@ class TServer {
     w.u32(spi ? uint32_t(spi->Filters.size()) : 0);
     if (spi)
       for (const QString& f : spi->Filters) w.text(f);
+    // The manager's plug-in classes need the descriptions and which functions there are.
+    QStringList descriptions;
+    uint32_t entries = 0;
+    if (spi) {
+      const auto about = reinterpret_cast<SPI_GetPluginInfo>(spi->EntryPoint(decode::TSpi::eGetPluginInfo));
+      for (int i = 0; i < spi->Filters.size(); ++i) {
+        QString d;
+        decode::ReadPluginInfo(about, SPI_INFO_FIRST_PATTERN + 2 * i + 1, d);
+        descriptions << d;
+      }
+      for (int e = 0; e < decode::seCount; ++e)
+        if (spi->EntryPoint(kEntryOf[e])) entries |= 1u << e;
+    }
+    w.u32(uint32_t(descriptions.size()));
+    for (const QString& d : descriptions) w.text(d);
+    w.u32(entries);
     // Only picture import plug-ins are ever asked anything.
     if (spi && spi->APIVersion != QLatin1String("00IN")) spi.reset();
     slots_.push_back(std::move(spi));
@@ -289,22 +318,71 @@ class TServer {
     return w.data();
   }
 
-  QByteArray picture(decode::wire::TReader& r, decode::TSpi& spi, int fd, int& replyFd) {
-    uint32_t preview;
+  // What a kInfo or kPicture call decodes: the file by name, or the passed bytes as memory.
+  struct TSource {
+    uint32_t flags = 0;
     QByteArray name;
-    if (!r.u32(preview) || !r.bytes(name, 4096)) return {};
+    const char* buf = nullptr;
+    long len = 0;
+    unsigned kind = SPI_SOURCE_FILE;
+    int fd = -1;
+    std::shared_ptr<void> map;
+  };
+
+  static bool source(decode::wire::TReader& r, int fd, TSource& src) {
+    uint64_t offset;
+    if (!r.u32(src.flags) || !r.bytes(src.name, 4096) || !r.u64(offset)) return false;
+    src.fd = fd;
+    if (!(src.flags & decode::wire::kMemory)) {
+      if (offset > uint64_t(LONG_MAX)) return false;
+      src.buf = src.name.constData();
+      src.len = long(offset);
+      return true;
+    }
+    struct stat st{};
+    if (fd < 0 || fstat(fd, &st) != 0 || st.st_size <= 0 || offset >= uint64_t(st.st_size)) return false;
+    const size_t size = size_t(st.st_size);
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) return false;
+    src.map = std::shared_ptr<void>(map, [size](void* p) { munmap(p, size); });
+    src.buf = static_cast<const char*>(map) + offset;
+    src.len = long(size - offset);
+    src.kind = SPI_SOURCE_MEMORY;
+    return true;
+  }
+
+  QByteArray info(decode::TSpi& spi, const TSource& src) {
+    const auto fn = reinterpret_cast<SPI_GetPictureInfo>(spi.EntryPoint(decode::TSpi::eGetPictureInfo));
+    SpiPictureInfo pi{};
+    BeginCall(src.name, src.fd);
+    const int result = fn ? fn(src.buf, src.len, src.kind, &pi) : SPI_NO_FUNCTION;
+    QByteArray text;
+    if (result == 0 && pi.hInfo) {
+      const decode::THandle hold(pi.hInfo);
+      const auto* c = static_cast<const char*>(hold.get());
+      text = QByteArray(c, qsizetype(strnlen(c, std::min<size_t>(decode::HandleSize(c), 64 * 1024))));
+    }
+    if (result != 0) pi = {};
+    decode::wire::TWriter w;
+    w.i32(result).i32(pi.left).i32(pi.top).i32(pi.width).i32(pi.height);
+    w.u32(pi.x_density).u32(pi.y_density).u32(uint32_t(uint16_t(pi.colorDepth))).bytes(text);
+    EndCall(w);
+    return w.data();
+  }
+
+  QByteArray picture(decode::TSpi& spi, const TSource& src, int& replyFd) {
     const auto getPicture = reinterpret_cast<SPI_GetPicture>(spi.EntryPoint(decode::TSpi::eGetPicture));
     const auto getPreview = reinterpret_cast<SPI_GetPicture>(spi.EntryPoint(decode::TSpi::eGetPreview));
     void* hinfo = nullptr;
     void* hbits = nullptr;
     int result = SPI_NO_FUNCTION;
-    BeginCall(name, fd);
+    BeginCall(src.name, src.fd);
     // As TSpi::LoadBitmap makes them.
-    if (preview && getPreview) result = getPreview(name.constData(), 0, SPI_SOURCE_FILE, &hinfo, &hbits, nullptr, 0);
+    if ((src.flags & decode::wire::kPreview) && getPreview)
+      result = getPreview(src.buf, src.len, src.kind, &hinfo, &hbits, nullptr, 0);
     if (result != 0) {
       hinfo = hbits = nullptr;
-      result = getPicture ? getPicture(name.constData(), 0, SPI_SOURCE_FILE, &hinfo, &hbits, nullptr, 0)
-                          : SPI_NO_FUNCTION;
+      result = getPicture ? getPicture(src.buf, src.len, src.kind, &hinfo, &hbits, nullptr, 0) : SPI_NO_FUNCTION;
     }
     uint64_t infoSize = 0, bitsSize = 0;
     if (result == 0) {
