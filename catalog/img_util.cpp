@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -44,6 +45,8 @@ constexpr qint64 kMaxDocumentBytes = qint64(1) << 20;
 constexpr int kTextBlock = 1024;
 constexpr int kHtmlWidth = 640;
 constexpr int kIconSize = 32;
+// A JPEG's head holding its EXIF segment (at most 64 KiB) and the frame header after it.
+constexpr qint64 kJpegHeadBytes = qint64(128) << 10;
 
 std::optional<QByteArray> readFile(const QString& path, qint64 limit, bool cut = false) {
   platform::FileBytes file = platform::ReadRegularFile(path, limit, cut);
@@ -154,6 +157,13 @@ QString failureText(TImageType type, int result) {
 }
 
 }  // namespace
+
+bool EmbeddedThumbnailFits(QSize e, QSize picture, QSize box) {
+  if (e.width() < box.width() || e.height() < box.height()) return false;
+  if (e.width() > picture.width() || e.height() > picture.height()) return false;
+  const int64_t cross = int64_t(e.width()) * picture.height() - int64_t(e.height()) * picture.width();
+  return std::abs(cross) <= std::max(picture.width(), picture.height());
+}
 
 TImgUtil::TImgUtil() { Font.setPointSize(12); }
 
@@ -464,7 +474,37 @@ void TImgUtil::jpegFromMemory(const QByteArray& data, int W, int H, int orientat
   if (!exact) ScaleBitmap(W, H);
 }
 
+bool TImgUtil::loadEmbeddedJpeg(const QString& path, int W, int H) {
+  const platform::FileBytes head = platform::ReadRegularFile(path, kJpegHeadBytes, true);
+  if (!head) return false;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(head.bytes.constData());
+  const size_t size = size_t(head.bytes.size());
+  const edit::TJpegExif exif = edit::ReadJpegExif(bytes, size);
+  if (exif.Thumbnail.empty()) return false;
+  const auto main = graphics::ReadJpegInfo(bytes, size);
+  const auto small = graphics::ReadJpegInfo(exif.Thumbnail.data(), exif.Thumbnail.size());
+  if (!main || !small) return false;
+  const int orientation = AutoRotate ? exif.Orientation : 1;
+  const bool swap = edit::SwapsSides(orientation);
+  const QSize picture = swap ? QSize(main->Height, main->Width) : QSize(main->Width, main->Height);
+  const QSize embedded = swap ? QSize(small->Height, small->Width) : QSize(small->Width, small->Height);
+  if (!EmbeddedThumbnailFits(embedded, picture, QSize(W, H))) return false;
+  try {
+    jpegFromMemory(QByteArray::fromRawData(reinterpret_cast<const char*>(exif.Thumbnail.data()),
+                                           qsizetype(exif.Thumbnail.size())),
+                   W, H, orientation);
+  } catch (const graphics::EInvalidGraphic&) {
+    // A damaged thumbnail: the picture itself is decoded instead.
+    Bitmap = TBitmap();
+    return false;
+  }
+  SourceWidth = picture.width();
+  SourceHeight = picture.height();
+  return !Bitmap.Empty();
+}
+
 int TImgUtil::decodeJpeg(const QString& path, int W, int H) {
+  if (GetType != TGetType::igtNormal && loadEmbeddedJpeg(path, W, H)) return 0;
   const auto data = platform::SourceBytes::FromFile(path, "\xFF\xD8");
   if (!data) return -1;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.Data());

@@ -13,6 +13,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -61,6 +62,13 @@ struct TImgSettings {
   int AviFramePos = 20;
   bool AutoRotate = true;
 };
+
+// Whether a picture's embedded thumbnail (EXIF IFD1, a plug-in's preview) may stand in for
+// the picture in a thumbnail box; all sizes as shown (after the orientation). It must fill
+// the box on both sides, be no larger than the picture, and have the picture's shape: the
+// sides of a reduction rounded to whole pixels, |ew * h - eh * w| <= max(w, h) (within about
+// a pixel of the embedded side). A letterboxed or stale one fails that.
+bool EmbeddedThumbnailFits(QSize embedded, QSize picture, QSize box);
 
 class TImgUtil {
  public:
@@ -140,6 +148,8 @@ class TImgUtil {
   int decodeAvi(const QString& path, int w, int h);
   int decodeCustom(const QString& path, int w, int h);
   int decodeSusie(const QString& path, int w, int h);
+  // A thumbnail from the JPEG's EXIF thumbnail when it fits; false (Bitmap empty) otherwise.
+  bool loadEmbeddedJpeg(const QString& path, int boxWidth, int boxHeight);
   void jpegFromMemory(const QByteArray& data, int boxWidth, int boxHeight, int orientation = 1);
   bool abandoned() const { return Abandoned && *Abandoned; }
   bool loadFromCache(const QString& path, int boxWidth, int boxHeight);

@@ -42,21 +42,27 @@ spi_util::ByteReader ExifSegment(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-int JpegOrientation(const uint8_t* data, size_t size) {
-  if (!data) return 1;
+TJpegExif ReadJpegExif(const uint8_t* data, size_t size) {
+  TJpegExif out;
+  if (!data) return out;
   const spi_util::ByteReader segment = ExifSegment(data, size);
-  if (segment.size() == 0) return 1;
+  if (segment.size() == 0) return out;
   std::unique_ptr<ExifData, ExifFree> exif(exif_data_new());
-  if (!exif) return 1;
-  // Only the tag is wanted: no maker notes, no fixing up of the data.
+  if (!exif) return out;
+  // Only the tag and the thumbnail are wanted: no maker notes, no fixing up of the data.
+  // libexif copies the thumbnail only when its offset and length lie inside the segment.
   exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
   exif_data_set_option(exif.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);
   exif_data_load_data(exif.get(), segment.data(), unsigned(segment.size()));
+  if (exif->data && exif->size > 0) out.Thumbnail.assign(exif->data, exif->data + exif->size);
   ExifEntry* e = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-  if (!e || e->format != EXIF_FORMAT_SHORT || e->components < 1 || !e->data || e->size < 2) return 1;
+  if (!e || e->format != EXIF_FORMAT_SHORT || e->components < 1 || !e->data || e->size < 2) return out;
   const int v = exif_get_short(e->data, exif_data_get_byte_order(exif.get()));
-  return v >= 1 && v <= 8 ? v : 1;
+  if (v >= 1 && v <= 8) out.Orientation = v;
+  return out;
 }
+
+int JpegOrientation(const uint8_t* data, size_t size) { return ReadJpegExif(data, size).Orientation; }
 
 void ApplyOrientation(graphics::TBitmap& bitmap, int orientation) {
   switch (orientation) {
