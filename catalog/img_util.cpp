@@ -25,6 +25,7 @@
 #include "edit/resample.h"
 #include "graphics/bmp_graphic.h"
 #include "graphics/builtin_formats.h"
+#include "graphics/graphic.h"
 #include "graphics/image_size.h"
 #include "graphics/metafile_graphic.h"
 #include "platform/byte_reader.h"
@@ -334,7 +335,7 @@ int TImgUtil::Load(const QString& path, int boxWidth, int iconIndex, int boxHeig
   CacheError.clear();
   const platform::PathKind kind = platform::KindOfPath(path);
   if (kind != platform::PathKind::File && kind != platform::PathKind::Folder) {
-    LastError = QStringLiteral("Cannot open file: ") + platform::RegularFile::Open(path).FailureText();
+    LastError = graphics::EFileOpen(platform::RegularFile::Open(path)).Message();
     return 1;
   }
 

@@ -18,7 +18,7 @@ TPicture LoadPictureFile(const QString& path, TImgPlugins* plugins, const TPictu
   TImgCustom* png = PngHandler();
   if (png->CanLoad(path)) {
     // A broken file throws the codec's own error.
-    if (!png->Load(path, out.Bitmap)) cannotRead(QStringLiteral("Cannot open file: ") + platform::RegularFile::Open(path).FailureText());
+    if (!png->Load(path, out.Bitmap)) cannotRead(graphics::EFileOpen(platform::RegularFile::Open(path)).Message());
   } else {
     TImgUtil util;
     util.GetType = TGetType::igtNormal;

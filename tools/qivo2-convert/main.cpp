@@ -30,6 +30,7 @@
 #include "platform/settings.h"
 #include "catalog/spi_hook.h"
 #include "edit/conversion.h"
+#include "graphics/graphic.h"
 #include "platform/app_folder.h"
 #include "platform/path_bytes.h"
 #include "platform/regular_file.h"
@@ -327,7 +328,7 @@ int main(int argc, char** argv) {
     return [plugins](const QString& path) {
       // The report names the file; the reason is the system's (ELOOP stays ELOOP).
       if (const auto f = platform::RegularFile::Open(path); !f)
-        throw graphics::EInvalidGraphic(QStringLiteral("Cannot open file: ") + f.FailureText());
+        throw graphics::EFileOpen(f);
       graphics::TBitmap b;
       view::LoadPicture(path, b, plugins.get());
       return b;
