@@ -18,17 +18,6 @@ using namespace platform;
 
 namespace {
 
-QList<QByteArray> NamesIn(const QByteArray& folder) {
-  QList<QByteArray> names;
-  DIR* d = ::opendir(folder.constData());
-  if (!d) return names;
-  while (const dirent* e = ::readdir(d))
-    if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << QByteArray(e->d_name);
-  ::closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 bool Touch(const QByteArray& path) { return WriteBytePath(PathFromBytes(path), "left"); }
 
 pid_t EndedProcess() {
@@ -67,8 +56,8 @@ TEST(TempFile, LongestNamesCanBeWritten) {
       EXPECT_EQ(ReadRegularFile(copy, 1000).bytes, n);
     }
   }
-  EXPECT_EQ(NamesIn(d).size(), 7);  // six files and sub/
-  EXPECT_EQ(NamesIn(d + "sub").size(), 6);
+  EXPECT_EQ(ByteNamesIn(d).size(), 7);  // six files and sub/
+  EXPECT_EQ(ByteNamesIn(d + "sub").size(), 6);
 }
 
 // A writer killed midway leaves its temporary file; the next save into that folder removes
@@ -115,7 +104,7 @@ TEST(TempFile, TheNextSaveRemovesLeftoversOfEndedWritersOnly) {
   ASSERT_TRUE(f.Commit());
   kept << "new.jpg";
   std::sort(kept.begin(), kept.end());
-  EXPECT_EQ(NamesIn(d), kept);
+  EXPECT_EQ(ByteNamesIn(d), kept);
   EXPECT_TRUE(BytePathExists(outside.path() + "/target"));
 }
 

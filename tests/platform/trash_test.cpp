@@ -31,17 +31,6 @@ bool Exists(const QByteArray& path) {
 }
 bool Write(const QByteArray& path, const QByteArray& content) { return WriteBytePath(PathFromBytes(path), content); }
 
-QList<QByteArray> NamesIn(const QByteArray& folder) {
-  QList<QByteArray> names;
-  DIR* d = ::opendir(folder.constData());
-  if (!d) return names;
-  while (const dirent* e = ::readdir(d))
-    if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << QByteArray(e->d_name);
-  ::closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A private home: $HOME and $XDG_DATA_HOME point into a fresh folder while it lives.
 struct TrashHome {
   QTemporaryDir dir;
@@ -66,7 +55,7 @@ struct TrashHome {
 QList<QByteArray> RestoreAll(const QByteArray& trash, const QByteArray& top = {}) {
   QList<QByteArray> restored;
   const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"));
-  for (const QByteArray& infoName : NamesIn(trash + "/info")) {
+  for (const QByteArray& infoName : ByteNamesIn(trash + "/info")) {
     SCOPED_TRACE(infoName.toHex().toStdString());
     EXPECT_TRUE(infoName.endsWith(".trashinfo"));
     EXPECT_LE(infoName.size(), 255);
@@ -85,7 +74,7 @@ QList<QByteArray> RestoreAll(const QByteArray& trash, const QByteArray& top = {}
     EXPECT_EQ(::unlink((trash + "/info/" + infoName).constData()), 0);
     restored << original;
   }
-  EXPECT_TRUE(NamesIn(trash + "/files").isEmpty());
+  EXPECT_TRUE(ByteNamesIn(trash + "/files").isEmpty());
   std::sort(restored.begin(), restored.end());
   return restored;
 }
@@ -166,7 +155,7 @@ TEST(MoveToTrash, EveryNameGoesAndComesBack) {
     EXPECT_EQ(MoveToTrash(PathFromBytes(p)), 0);
     EXPECT_FALSE(Exists(p));
   }
-  EXPECT_EQ(NamesIn(home.trash() + "/files").size(), paths.size());
+  EXPECT_EQ(ByteNamesIn(home.trash() + "/files").size(), paths.size());
   std::sort(paths.begin(), paths.end());
   EXPECT_EQ(RestoreAll(home.trash()), paths);
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -181,7 +170,7 @@ TEST(MoveToTrash, NamesTakenInTheTrashAreNeverReplaced) {
   TrashHome home;
   // The folder that holds the Trash cannot go into it; the attempt leaves no .trashinfo.
   EXPECT_EQ(MoveToTrash(PathFromBytes(home.path())), EINVAL);
-  EXPECT_TRUE(NamesIn(home.trash() + "/info").isEmpty());
+  EXPECT_TRUE(ByteNamesIn(home.trash() + "/info").isEmpty());
   ASSERT_TRUE(Write(home.path("x.jpg"), "first"));
   ASSERT_EQ(MoveToTrash(PathFromBytes(home.path("x.jpg"))), 0);
   ASSERT_TRUE(Write(home.trash() + "/files/x.2.jpg", "orphan"));
@@ -190,8 +179,8 @@ TEST(MoveToTrash, NamesTakenInTheTrashAreNeverReplaced) {
     ASSERT_EQ(MoveToTrash(PathFromBytes(home.path("x.jpg"))), 0) << i;
   }
   EXPECT_EQ(ContentOf(home.trash() + "/files/x.2.jpg"), "orphan");
-  EXPECT_EQ(NamesIn(home.trash() + "/files").size(), 62);
-  EXPECT_EQ(NamesIn(home.trash() + "/info").size(), 61);
+  EXPECT_EQ(ByteNamesIn(home.trash() + "/files").size(), 62);
+  EXPECT_EQ(ByteNamesIn(home.trash() + "/info").size(), 61);
 }
 
 // A Trash that cannot take the file is an error, and the file stays where it was.
@@ -205,7 +194,7 @@ TEST(MoveToTrash, ATrashThatTakesNothingLeavesTheFile) {
             EACCES);
   ASSERT_EQ(::chmod((home.trash() + "/info").constData(), 0700), 0);
   EXPECT_EQ(ContentOf(home.path("a.jpg")), "A");
-  EXPECT_EQ(NamesIn(home.trash() + "/info"), QList<QByteArray>{"b.jpg.trashinfo"});
+  EXPECT_EQ(ByteNamesIn(home.trash() + "/info"), QList<QByteArray>{"b.jpg.trashinfo"});
 
   // files/ that refuses the rename: the .trashinfo just made goes again.
   ASSERT_EQ(::chmod((home.trash() + "/files").constData(), 0500), 0);
@@ -213,7 +202,7 @@ TEST(MoveToTrash, ATrashThatTakesNothingLeavesTheFile) {
             EACCES);
   ASSERT_EQ(::chmod((home.trash() + "/files").constData(), 0700), 0);
   EXPECT_EQ(ContentOf(home.path("a.jpg")), "A");
-  EXPECT_EQ(NamesIn(home.trash() + "/info"), QList<QByteArray>{"b.jpg.trashinfo"});
+  EXPECT_EQ(ByteNamesIn(home.trash() + "/info"), QList<QByteArray>{"b.jpg.trashinfo"});
 }
 
 // A file on another file system goes to the Trash at the top of that one, never through a
@@ -257,7 +246,7 @@ TEST(MoveToTrash, OnAnotherFileSystemTheTrashIsAtItsTop) {
     if (c.trash.isEmpty()) {
       EXPECT_NE(err, 0);
       EXPECT_EQ(ContentOf(file), "P");
-      EXPECT_TRUE(NamesIn(home.trash() + "/files").isEmpty());
+      EXPECT_TRUE(ByteNamesIn(home.trash() + "/files").isEmpty());
       continue;
     }
     ASSERT_EQ(err, 0) << strerror(err);

@@ -2,7 +2,9 @@
 // File names that are not valid UTF-8, as a user's disk may hold them: two that differ only
 // in a byte Qt would decode to the same U+FFFD, and one with no valid byte before the dot.
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,6 +31,18 @@ inline bool WriteBytePath(const QString& path, const QByteArray& content) {
   if (fd < 0) return false;
   const bool ok = ::write(fd, content.constData(), size_t(content.size())) == content.size();
   return ::close(fd) == 0 && ok;
+}
+
+// The names in `folder` as bytes, sorted, without "." and "..".
+inline QList<QByteArray> ByteNamesIn(const QByteArray& folder) {
+  QList<QByteArray> names;
+  DIR* d = ::opendir(folder.constData());
+  if (!d) return names;
+  while (const dirent* e = ::readdir(d))
+    if (qstrcmp(e->d_name, ".") != 0 && qstrcmp(e->d_name, "..") != 0) names << QByteArray(e->d_name);
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 inline bool BytePathExists(const QString& path) { return ::access(platform::PathBytes(path).constData(), F_OK) == 0; }
